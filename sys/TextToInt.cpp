@@ -1,0 +1,36 @@
+#include "sys/TextToInt.h"
+
+#include <climits>
+
+namespace
+{
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+} // namespace
+
+int TextToInt(const char* text)
+{
+    if (!text)
+        return 0;
+    while (IsBlank(*text))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+    {
+        negative = *text == '-';
+        ++text;
+    }
+    // Accumulate the magnitude in 64 bits and stop growing it once it is out of range.
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    long long magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+    {
+        if (magnitude <= limit)
+            magnitude = magnitude * 10 + (*text - '0');
+    }
+    if (magnitude > limit)
+        magnitude = limit;
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}

@@ -1,0 +1,161 @@
+// fakeprog: plays any outside program of a setup run in tests (pre-install program,
+// driver installer, application installer, installed application).
+//
+// Every start first appends one line to its log file:
+//     cmdline=<full command line>|cwd=<current directory>|show=<wShowWindow>
+// then carries out its actions in the order given, and exits with the last --exit code.
+//
+//   --log FILE             log file; default: fakeprog.log beside the executable
+//   --exit N               exit code, decimal or 0x hex (0x80000001 and above allowed)
+//   --sleep MS             sleep MS milliseconds
+//   --set KEY NAME VALUE   write the string VALUE as NAME under HKEY_LOCAL_MACHINE\KEY
+//   --delete KEY NAME      delete the value NAME under HKEY_LOCAL_MACHINE\KEY
+//   --delete-key KEY       delete the key HKEY_LOCAL_MACHINE\KEY (no subkeys)
+//   --trace TEXT           OutputDebugStringA(TEXT), with \n written as two characters
+//                          turned into a line end
+//   --raise                raise an exception that the program handles itself, then
+//                          trace "handled\n"
+//   --crash                die of an access violation nobody handles
+//   --touch FILE           create FILE, empty
+// Arguments are split as the C runtime splits them (quotes group blanks).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace
+{
+const DWORD kRaisedCode = 0xE0001234;
+
+LONG CALLBACK HandleOwnException(EXCEPTION_POINTERS* info)
+{
+    if (info->ExceptionRecord->ExceptionCode == kRaisedCode)
+        return EXCEPTION_CONTINUE_EXECUTION;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+std::string DefaultLogPath()
+{
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    char* slash = strrchr(path, '\\');
+    if (slash)
+        slash[1] = '\0';
+    return std::string(path) + "fakeprog.log";
+}
+
+void AppendLog(const std::string& logPath)
+{
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof(si));
+    si.cb = sizeof(si);
+    GetStartupInfoA(&si);
+    char cwd[MAX_PATH] = {0};
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    std::string line = std::string("cmdline=") + GetCommandLineA() + "|cwd=" + cwd +
+                       "|show=" + std::to_string(si.wShowWindow) + "\r\n";
+    // Several copies may start together; retry while another one holds the file.
+    for (int attempt = 0; attempt < 200; ++attempt)
+    {
+        HANDLE file = CreateFileA(logPath.c_str(), FILE_APPEND_DATA, 0, NULL, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            DWORD written = 0;
+            WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, NULL);
+            CloseHandle(file);
+            return;
+        }
+        Sleep(10);
+    }
+}
+
+std::string Unescape(const char* text)
+{
+    std::string result;
+    for (; *text; ++text)
+    {
+        if (text[0] == '\\' && text[1] == 'n')
+        {
+            result += '\n';
+            ++text;
+        }
+        else
+            result += *text;
+    }
+    return result;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string logPath = DefaultLogPath();
+    for (int i = 1; i + 1 < argc; ++i)
+        if (strcmp(argv[i], "--log") == 0)
+            logPath = argv[i + 1];
+    AppendLog(logPath);
+
+    AddVectoredExceptionHandler(1, HandleOwnException);
+    DWORD exitCode = 0;
+    for (int i = 1; i < argc; ++i)
+    {
+        std::string arg = argv[i];
+        bool has1 = i + 1 < argc;
+        bool has2 = i + 2 < argc;
+        bool has3 = i + 3 < argc;
+        if (arg == "--log" && has1)
+            ++i;
+        else if (arg == "--exit" && has1)
+            exitCode = static_cast<DWORD>(strtoul(argv[++i], NULL, 0));
+        else if (arg == "--sleep" && has1)
+            Sleep(static_cast<DWORD>(strtoul(argv[++i], NULL, 0)));
+        else if (arg == "--set" && has3)
+        {
+            HKEY key = NULL;
+            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, argv[i + 1], 0, NULL, 0, KEY_SET_VALUE, NULL,
+                                &key, NULL) == ERROR_SUCCESS)
+            {
+                RegSetValueExA(key, argv[i + 2], 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(argv[i + 3]),
+                               static_cast<DWORD>(strlen(argv[i + 3]) + 1));
+                RegCloseKey(key);
+            }
+            i += 3;
+        }
+        else if (arg == "--delete" && has2)
+        {
+            HKEY key = NULL;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, argv[i + 1], 0, KEY_SET_VALUE, &key) ==
+                ERROR_SUCCESS)
+            {
+                RegDeleteValueA(key, argv[i + 2]);
+                RegCloseKey(key);
+            }
+            i += 2;
+        }
+        else if (arg == "--delete-key" && has1)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, argv[++i]);
+        else if (arg == "--trace" && has1)
+            OutputDebugStringA(Unescape(argv[++i]).c_str());
+        else if (arg == "--raise")
+        {
+            RaiseException(kRaisedCode, 0, 0, NULL);
+            OutputDebugStringA("handled\n");
+        }
+        else if (arg == "--crash")
+        {
+            volatile int* nowhere = NULL;
+            *nowhere = 1;
+        }
+        else if (arg == "--touch" && has1)
+        {
+            HANDLE file = CreateFileA(argv[++i], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, NULL);
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+        }
+    }
+    return static_cast<int>(exitCode);
+}

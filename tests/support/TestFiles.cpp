@@ -1,0 +1,105 @@
+#include "tests/support/TestFiles.h"
+
+#include "sys/SystemPaths.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+CTempFolder::CTempFolder(const char* hint)
+{
+    static LONG counter = 0;
+    char name[64];
+    snprintf(name, sizeof(name), "%s%lu_%ld", hint, GetCurrentProcessId(),
+             InterlockedIncrement(&counter));
+    m_strPath = GetTempDir() + "\\" + name;
+    RemoveTree(m_strPath);
+    MakeDirectory(m_strPath);
+}
+
+CTempFolder::~CTempFolder()
+{
+    RemoveTree(m_strPath);
+}
+
+bool WriteTextFile(const std::string& path, const std::string& content)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = fwrite(content.data(), 1, content.size(), f) == content.size();
+    return fclose(f) == 0 && ok;
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::string content;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return content;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
+        content.append(buffer, n);
+    fclose(f);
+    return content;
+}
+
+bool MakeDirectory(const std::string& path)
+{
+    if (IsDirectory(path))
+        return true;
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos && slash > 2)
+        MakeDirectory(path.substr(0, slash));
+    return CreateDirectoryA(path.c_str(), NULL) != FALSE || IsDirectory(path);
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!RemoveDirectoryA(path.c_str()))
+        DeleteFileA(path.c_str());
+}
+
+bool PathExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string BuiltProgram(const char* name)
+{
+    return GetModuleDir() + "\\" + name;
+}
+
+std::string TestLanguage()
+{
+    const char* lang = getenv("TEST_LANGUAGE");
+    return lang ? lang : "en";
+}

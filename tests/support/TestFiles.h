@@ -1,0 +1,34 @@
+// Temporary folders and small file helpers for tests.
+#pragma once
+
+#include <string>
+
+// A new empty folder under the temporary directory, removed with everything in it when
+// the object goes.
+class CTempFolder
+{
+public:
+    explicit CTempFolder(const char* hint = "t");
+    ~CTempFolder();
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+    std::string operator/(const std::string& name) const { return m_strPath + "\\" + name; }
+
+private:
+    std::string m_strPath;
+};
+
+bool WriteTextFile(const std::string& path, const std::string& content);
+std::string ReadTextFile(const std::string& path); // empty when it cannot be read
+bool MakeDirectory(const std::string& path);       // with missing parents
+void RemoveTree(const std::string& path);
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// A program built beside the test programs, such as "setup.exe".
+std::string BuiltProgram(const char* name);
+
+// "zh" or "en": the language the test program was started for.
+std::string TestLanguage();

@@ -1,0 +1,120 @@
+// The helpers every part of the program stands on.
+#include "sys/FormatText.h"
+#include "sys/Language.h"
+#include "sys/SystemPaths.h"
+#include "sys/TextToInt.h"
+#include "sys/Trace.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TraceRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <climits>
+
+TEST(SharedHelpers, IsChineseSystemFollowsTheSystemLanguage)
+{
+    // The test runs once under a Chinese and once under an English locale.
+    bool expected = TestLanguage() == "zh";
+    EXPECT_EQ(expected, IsChineseSystem());
+    EXPECT_EQ(expected ? 0x0804 : 0x0409, GetSystemDefaultLangID() & 0xFFFF)
+        << "the test runner did not give Wine the locale it asked for";
+}
+
+TEST(SharedHelpers, ModuleDirIsTheExecutablesFolderWithoutBackslash)
+{
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string full = path;
+    std::string dir = GetModuleDir();
+    EXPECT_EQ(full.substr(0, full.find_last_of('\\')), dir);
+    EXPECT_NE('\\', dir[dir.size() - 1]);
+}
+
+TEST(SharedHelpers, TempDirLosesOnlyItsTrailingBackslash)
+{
+    char path[MAX_PATH + 1] = {0};
+    DWORD length = GetTempPathA(MAX_PATH, path);
+    ASSERT_GT(length, 0u);
+    ASSERT_EQ('\\', path[length - 1]);
+    EXPECT_EQ(std::string(path, length - 1), GetTempDir());
+}
+
+TEST(SharedHelpers, SystemDirIsTakenWhole)
+{
+    char path[1024] = {0};
+    GetSystemDirectoryA(path, sizeof(path));
+    EXPECT_EQ(std::string(path), GetSystemDir());
+}
+
+TEST(SharedHelpers, FileExistsOnlyForFiles)
+{
+    CTempFolder folder;
+    std::string file = folder / "a.txt";
+    ASSERT_TRUE(WriteTextFile(file, "x"));
+    EXPECT_TRUE(FileExists(file.c_str()));
+    EXPECT_FALSE(FileExists(folder.Path().c_str())) << "a directory is not a file";
+    EXPECT_FALSE(FileExists((folder / "missing.txt").c_str()));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(FileExists(file.c_str())) << "other attributes do not matter";
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(SharedHelpers, TraceOutSendsTheBytesUnchanged)
+{
+    CTraceRecorder recorder;
+    TraceOut("no line end");
+    TraceOut("\xBF\xAA\xCA\xBC\n"); // GBK bytes pass as they are
+    TraceOut(std::string("second\n"));
+    std::vector<std::string> texts = recorder.Texts();
+    ASSERT_EQ(3u, texts.size());
+    EXPECT_EQ("no line end", texts[0]);
+    EXPECT_EQ("\xBF\xAA\xCA\xBC\n", texts[1]);
+    EXPECT_EQ("second\n", texts[2]);
+}
+
+TEST(SharedHelpers, ChineseLiteralsLeaveTheCompilerAsGbk)
+{
+    // "开始" in GBK is BF AA CA BC; a UTF-8 build would give six bytes.
+    EXPECT_EQ(std::string("\xBF\xAA\xCA\xBC"), std::string("开始"));
+}
+
+TEST(SharedHelpers, FormatTextHasNoLengthLimit)
+{
+    std::string big(5000, 'x');
+    EXPECT_EQ("[" + big + "] -1", FormatText("[%s] %d", big.c_str(), -1));
+    EXPECT_EQ("-2147483647", FormatText("%d", static_cast<int>(0x80000001u)));
+}
+
+struct IntCase
+{
+    const char* text;
+    int value;
+};
+
+TEST(SharedHelpers, TextToIntReadsAsAtoiAndSaturates)
+{
+    const IntCase cases[] = {
+        {"0", 0},
+        {"1", 1},
+        {"  42", 42},
+        {"\t-7", -7},
+        {"+8", 8},
+        {"1abc", 1},
+        {"yes", 0},
+        {"", 0},
+        {"-", 0},
+        {"01", 1},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-2147483649", INT_MIN},
+        {"99999999999", INT_MAX},
+        {"999999999999999999999999999999999999999999999999999999999999999999999999999", INT_MAX},
+        {"-999999999999999999999999999999999999999999999999999999999999999999999", INT_MIN},
+    };
+    for (const IntCase& c : cases)
+        EXPECT_EQ(c.value, TextToInt(c.text)) << '"' << c.text << '"';
+    EXPECT_EQ(0, TextToInt(NULL));
+}
