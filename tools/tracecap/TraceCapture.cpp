@@ -50,8 +50,8 @@ void CTraceCapture::ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_IN
         m_onLine(m_lines.back());
 }
 
-bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir,
-                        DWORD timeoutMs, WORD showWindow)
+bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir, DWORD timeoutMs,
+                        WORD showWindow)
 {
     m_lines.clear();
     m_dwExitCode = 0;
@@ -149,8 +149,8 @@ std::string Cp936ToUtf8(const std::string& text)
 {
     if (text.empty())
         return text;
-    int wideLength = MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()),
-                                         NULL, 0);
+    int wideLength =
+        MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), NULL, 0);
     if (wideLength <= 0)
         return text;
     std::vector<wchar_t> wide(static_cast<size_t>(wideLength));

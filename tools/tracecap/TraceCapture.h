@@ -20,10 +20,7 @@ public:
     CTraceCapture();
 
     // Called on the capturing thread for every text as it arrives.
-    void SetLineCallback(std::function<void(const CTraceLine&)> callback)
-    {
-        m_onLine = callback;
-    }
+    void SetLineCallback(std::function<void(const CTraceLine&)> callback) { m_onLine = callback; }
 
     // Runs commandLine (in currentDir, or the caller's directory when null) until it ends.
     // When it has not ended after timeoutMs it is terminated and the result is false.

@@ -76,24 +76,27 @@ int main()
     }
 
     CTraceCapture capture;
-    capture.SetLineCallback([&](const CTraceLine& line) {
-        std::string text = utf8 ? Cp936ToUtf8(line.text) : line.text;
-        if (timestamps)
+    capture.SetLineCallback(
+        [&](const CTraceLine& line)
         {
-            char stamp[32];
-            snprintf(stamp, sizeof(stamp), "%7lu ms  ", static_cast<unsigned long>(line.dwMsSinceStart));
-            text = stamp + text;
-            if (text.empty() || text[text.size() - 1] != '\n')
-                text += '\n';
-        }
-        fwrite(text.data(), 1, text.size(), stdout);
-        fflush(stdout);
-        if (out)
-        {
-            fwrite(text.data(), 1, text.size(), out);
-            fflush(out);
-        }
-    });
+            std::string text = utf8 ? Cp936ToUtf8(line.text) : line.text;
+            if (timestamps)
+            {
+                char stamp[32];
+                snprintf(stamp, sizeof(stamp), "%7lu ms  ",
+                         static_cast<unsigned long>(line.dwMsSinceStart));
+                text = stamp + text;
+                if (text.empty() || text[text.size() - 1] != '\n')
+                    text += '\n';
+            }
+            fwrite(text.data(), 1, text.size(), stdout);
+            fflush(stdout);
+            if (out)
+            {
+                fwrite(text.data(), 1, text.size(), out);
+                fflush(out);
+            }
+        });
     bool ok = capture.Run(program, NULL, timeoutMs);
     DWORD error = GetLastError();
     if (out)
@@ -105,7 +108,7 @@ int main()
         return 255;
     }
     if (capture.TimedOut())
-        fprintf(stderr, "tracecap: %s did not end within %lu ms and was ended\n",
-                program.c_str(), static_cast<unsigned long>(timeoutMs));
+        fprintf(stderr, "tracecap: %s did not end within %lu ms and was ended\n", program.c_str(),
+                static_cast<unsigned long>(timeoutMs));
     return static_cast<int>(capture.ExitCode());
 }
