@@ -2,7 +2,9 @@
 // driver installer, application installer, installed application).
 //
 // Every start first appends one line to its log file:
-//     cmdline=<full command line>|cwd=<current directory>|show=<wShowWindow>
+//     cmdline=<full command line>|cwd=<current directory>|show=<wShowWindow>|window=<w>
+// where <w> tells whether a setup progress window (class "NorvaneSetup") is visible:
+// 1 visible, 0 hidden, - none.
 // then carries out its actions in the order given, and exits with the last --exit code.
 //
 //   --log FILE             log file; default: fakeprog.log beside the executable
@@ -54,8 +56,10 @@ void AppendLog(const std::string& logPath)
     GetStartupInfoA(&si);
     char cwd[MAX_PATH] = {0};
     GetCurrentDirectoryA(MAX_PATH, cwd);
+    HWND setupWindow = FindWindowA("NorvaneSetup", NULL);
+    const char* window = !setupWindow ? "-" : IsWindowVisible(setupWindow) ? "1" : "0";
     std::string line = std::string("cmdline=") + GetCommandLineA() + "|cwd=" + cwd +
-                       "|show=" + std::to_string(si.wShowWindow) + "\r\n";
+                       "|show=" + std::to_string(si.wShowWindow) + "|window=" + window + "\r\n";
     // Several copies may start together; retry while another one holds the file.
     for (int attempt = 0; attempt < 200; ++attempt)
     {
