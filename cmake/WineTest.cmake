@@ -1,8 +1,8 @@
-# add_wine_test(<target> [LANGUAGES zh en] [TIMEOUT s] [ARGS ...])
+# add_wine_test(<target> [LANGUAGES zh en] [TIMEOUT s] [RESOURCE_LOCK name] [ARGS ...])
 # Registers a GoogleTest program; with LANGUAGES it runs once per system language,
 # since Wine takes the language from the locale when it starts.
 function(add_wine_test target)
-    cmake_parse_arguments(WT "" "TIMEOUT" "LANGUAGES;ARGS" ${ARGN})
+    cmake_parse_arguments(WT "" "TIMEOUT;RESOURCE_LOCK" "LANGUAGES;ARGS" ${ARGN})
     if(NOT WT_TIMEOUT)
         set(WT_TIMEOUT 300)
     endif()
@@ -27,5 +27,8 @@ function(add_wine_test target)
         set(report "xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml")
         set_tests_properties(${name} PROPERTIES TIMEOUT ${WT_TIMEOUT}
             ENVIRONMENT "LC_ALL=${locale};TEST_LANGUAGE=${lang};GTEST_OUTPUT=${report}")
+        if(WT_RESOURCE_LOCK)
+            set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${WT_RESOURCE_LOCK})
+        endif()
     endforeach()
 endfunction()

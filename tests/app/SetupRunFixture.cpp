@@ -1,0 +1,158 @@
+#include "tests/app/SetupRunFixture.h"
+
+#include "sys/FormatText.h"
+#include "sys/SystemPaths.h"
+
+#include <windows.h>
+
+#include <sstream>
+
+namespace
+{
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+} // namespace
+
+SetupRun::SetupRun() : m_cd("cd"), m_work("work")
+{
+    m_strLog = m_work / "programs.log";
+    m_strRegKey = FormatText("Software\\NorvaneTest\\run%lu_%s", GetCurrentProcessId(),
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    m_strUnique = FormatText("nv%lu_%s", GetCurrentProcessId(),
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    CopyFileA(BuiltProgram("setup.exe").c_str(), (m_cd / "setup.exe").c_str(), FALSE);
+}
+
+SetupRun::~SetupRun()
+{
+    RemoveTree(GetTempDir() + "\\" + m_strUnique + "_drv");
+    RemoveTree(GetTempDir() + "\\" + m_strUnique + "_app");
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, KEY_ALL_ACCESS, &key) ==
+        ERROR_SUCCESS)
+    {
+        char name[256];
+        DWORD length = sizeof(name);
+        while (RegEnumValueA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
+        {
+            RegDeleteValueA(key, name);
+            length = sizeof(name);
+        }
+        RegCloseKey(key);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str());
+    }
+}
+
+std::string SetupRun::Expand(const std::string& text) const
+{
+    std::string result = text;
+    ReplaceAll(result, "%REG%", m_strRegKey);
+    ReplaceAll(result, "%LOG%", m_strLog);
+    ReplaceAll(result, "%WORK%", m_work.Path());
+    ReplaceAll(result, "%CD%", m_cd.Path());
+    ReplaceAll(result, "%UNIQUE%", m_strUnique);
+    return result;
+}
+
+void SetupRun::WriteIni(const std::string& text)
+{
+    ASSERT_TRUE(WriteTextFile(m_cd / "setup.ini", Expand(text)));
+}
+
+void SetupRun::AddPackage(const std::string& folder, const std::string& exeName)
+{
+    std::string dir = m_cd / folder;
+    ASSERT_TRUE(MakeDirectory(dir));
+    ASSERT_TRUE(
+        CopyFileA(BuiltProgram("fakeprog.exe").c_str(), (dir + "\\" + exeName).c_str(), FALSE));
+}
+
+void SetupRun::RunSetup()
+{
+    ASSERT_TRUE(m_capture.Run("\"" + (m_cd / "setup.exe") + "\"", NULL, 60000))
+        << "setup.exe did not end within 60 s";
+}
+
+void SetupRun::InstallProgram(const std::string& dir, const std::string& exeName)
+{
+    ASSERT_TRUE(MakeDirectory(dir));
+    ASSERT_TRUE(
+        CopyFileA(BuiltProgram("fakeprog.exe").c_str(), (dir + "\\" + exeName).c_str(), FALSE));
+}
+
+std::vector<std::string> SetupRun::LogLines(const std::string& path) const
+{
+    std::vector<std::string> lines;
+    std::istringstream in(ReadTextFile(path.empty() ? m_strLog : path));
+    std::string line;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line[line.size() - 1] == '\r')
+            line.erase(line.size() - 1);
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+void SetupRun::SetRegValue(const std::string& name, const std::string& value)
+{
+    HKEY key = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
+                                             KEY_SET_VALUE, NULL, &key, NULL));
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+bool SetupRun::GetRegValue(const std::string& name, std::string& value) const
+{
+    char buffer[1024] = {0};
+    DWORD size = sizeof(buffer) - 1;
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG status =
+        RegQueryValueExA(key, name.c_str(), NULL, NULL, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    value = buffer;
+    return status == ERROR_SUCCESS;
+}
+
+std::string TraceStartRun(const std::string& command)
+{
+    return "开始运行:" + command + "\n";
+}
+
+std::string TraceRunEnded(const std::string& command, int exitCode)
+{
+    return FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", command.c_str(), exitCode);
+}
+
+std::string TraceRunTimedOut(const std::string& command)
+{
+    return FormatText("运行%s WAIT得到WAIT_TIMEOUT\n", command.c_str());
+}
+
+std::string TraceCopyStart(const std::string& source, const std::string& dest)
+{
+    return FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str());
+}
+
+std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result)
+{
+    return FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
+                      result);
+}
+
+std::string Describe(const std::vector<std::string>& traces)
+{
+    std::string text;
+    for (const std::string& t : traces)
+        text += "  [" + Cp936ToUtf8(t) + "]\n";
+    return text;
+}

@@ -1,0 +1,55 @@
+// Lays out a CD folder (setup.exe, setup.ini, packages holding fakeprog.exe), runs the
+// real setup.exe from it as a debugger and keeps its traces.
+#pragma once
+
+#include "tests/support/TestFiles.h"
+#include "tools/tracecap/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+class SetupRun : public ::testing::Test
+{
+protected:
+    SetupRun();
+    ~SetupRun() override;
+
+    // setup.ini text; "%REG%" stands for this test's registry key, "%LOG%" for the log,
+    // "%WORK%" for the work folder, "%UNIQUE%" for a name of this test's own.
+    void WriteIni(const std::string& text);
+    // A package folder below the CD folder with fakeprog.exe copied in as exeName.
+    void AddPackage(const std::string& folder, const std::string& exeName);
+    // Runs setup.exe from the CD folder until it ends (60 s at most).
+    void RunSetup();
+
+    std::vector<std::string> Traces() const { return m_capture.Texts(); }
+    // fakeprog.exe copied into dir as exeName, as an installed application.
+    void InstallProgram(const std::string& dir, const std::string& exeName);
+    // The fakeprog log lines, in the order the programs started (default: %LOG%).
+    std::vector<std::string> LogLines(const std::string& path = std::string()) const;
+
+    // Registry values under this test's key.
+    void SetRegValue(const std::string& name, const std::string& value);
+    bool GetRegValue(const std::string& name, std::string& value) const;
+
+    std::string Expand(const std::string& text) const;
+
+    CTempFolder m_cd;   // the CD folder: setup.exe and setup.ini
+    CTempFolder m_work; // logs and installed programs
+    std::string m_strLog;
+    std::string m_strRegKey; // below HKEY_LOCAL_MACHINE
+    std::string m_strUnique; // temporary folders are %UNIQUE%_drv and %UNIQUE%_app
+    CTraceCapture m_capture;
+};
+
+// Trace texts that the program sends, formed as it forms them.
+std::string TraceStartRun(const std::string& command);
+std::string TraceRunEnded(const std::string& command, int exitCode);
+std::string TraceRunTimedOut(const std::string& command);
+std::string TraceCopyStart(const std::string& source, const std::string& dest);
+std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result);
+
+// The texts of a run for people: GBK turned into UTF-8, one text a line.
+std::string Describe(const std::vector<std::string>& traces);

@@ -1,0 +1,402 @@
+// The real setup.exe, run from CD folders laid out by the tests, read through its traces
+// and through the log of the programs it starts.
+#include "tests/app/SetupRunFixture.h"
+
+#include "sys/FormatText.h"
+#include "sys/SystemPaths.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace
+{
+bool IsChinese()
+{
+    return TestLanguage() == "zh";
+}
+
+const char kFullIni[] = "[SETUP]\r\n"
+                        "EnglishTitle=Norvane Card\r\n"
+                        "ChineseTitle=诺文上网卡\r\n"
+                        "ProductName=Norvane\r\n"
+                        "Preinstall=%PRE%\r\n"
+                        "InstallApp=%INSTALLAPP%\r\n"
+                        "AutoRunApp=1\r\n"
+                        "[Driver]\r\n"
+                        "DriverSourcePath=driver\r\n"
+                        "DriverDestPath=%UNIQUE%_drv\r\n"
+                        "DriverSetupCmd=drvsetup.exe --log %LOG% --exit %DRVEXIT%\r\n"
+                        "[APP]\r\n"
+                        "AppType=1\r\n"
+                        "AppVersion=1.2.3\r\n"
+                        "AppDestPath=%UNIQUE%_app\r\n"
+                        "AppSourcePath=app\r\n"
+                        "AppSetupCmd=appsetup.exe --log %LOG% %APPARGS%\r\n"
+                        "AppRegKeyPath=%REG%\r\n"
+                        "AppRegKeyVersion=Version\r\n";
+
+// The values a real application installer leaves behind.
+const char kInstallerWrites[] = "--set %REG% Version 1.2.3 --set %REG% ExePath %WORK%\\installed "
+                                "--set %REG% ExeName app.exe --set %REG% UnInstall uninst.exe";
+
+std::string Replace(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text)
+{
+    for (const std::string& t : texts)
+        if (t == text)
+            return true;
+    return false;
+}
+
+// Waits until a program started without waiting has written count lines to its log.
+void WaitForLogLines(const std::string& path, size_t count)
+{
+    for (int i = 0; i < 100; ++i)
+    {
+        std::string text = ReadTextFile(path);
+        size_t lines = 0;
+        for (char c : text)
+            lines += c == '\n';
+        if (lines >= count)
+            return;
+        Sleep(50);
+    }
+}
+} // namespace
+
+class SetupSequence : public SetupRun
+{
+protected:
+    SetupSequence()
+    {
+        m_strIni = kFullIni;
+        Set("%PRE%", "");
+        Set("%INSTALLAPP%", "1");
+        Set("%DRVEXIT%", "0");
+        Set("%APPARGS%", kInstallerWrites);
+    }
+
+    void Set(const std::string& placeholder, const std::string& value)
+    {
+        m_strIni = Replace(m_strIni, placeholder, value);
+    }
+
+    // The CD folder with both packages and the installed program's folder.
+    void LayOut()
+    {
+        WriteIni(m_strIni);
+        AddPackage("driver", "drvsetup.exe");
+        AddPackage("app", "appsetup.exe");
+        InstallProgram(m_work / "installed", "app.exe");
+    }
+
+    std::string DriverSource() const { return m_cd / "driver"; }
+    std::string DriverDest() const { return GetTempDir() + "\\" + m_strUnique + "_drv"; }
+    std::string AppSource() const { return m_cd / "app"; }
+    std::string AppDest() const { return GetTempDir() + "\\" + m_strUnique + "_app"; }
+    std::string DriverCmd() const
+    {
+        return DriverDest() + "\\" + Expand("drvsetup.exe --log %LOG% --exit 0");
+    }
+    std::string AppCmd() const
+    {
+        return AppDest() + "\\" +
+               Expand("appsetup.exe --log %LOG% " + std::string(kInstallerWrites));
+    }
+    std::string InstalledApp() const { return m_work / "installed\\app.exe"; }
+
+    // What every run from the hard disk traces before the sequence: the window found no CD.
+    std::vector<std::string> WindowStart() const
+    {
+        std::string root = m_cd.Path().substr(0, 2) + "\\";
+        return {"CDROM OBJECT: " + root + " \n", "Open CD CreateFile Failed\n"};
+    }
+
+    std::string m_strIni;
+};
+
+TEST_F(SetupSequence, WithoutSetupIniItEndsAtOnceAndKeepsTheCd)
+{
+    RunSetup();
+    std::vector<std::string> expected = WindowStart();
+    expected.push_back("开始读取置文件\n");
+    expected.push_back("光盘已经被过滤驱动弹出。\n");
+    EXPECT_EQ(expected, Traces()) << Describe(Traces());
+    EXPECT_EQ(0u, m_capture.ExitCode());
+}
+
+TEST_F(SetupSequence, AMissingRequiredKeyStopsBeforeAnythingIsCopiedOrRun)
+{
+    Set("Preinstall=\r\n", "");
+    LayOut();
+    RunSetup();
+    std::vector<std::string> expected = WindowStart();
+    expected.push_back("开始读取置文件\n");
+    expected.push_back("配置文件读取失败,安装程序退出\n");
+    EXPECT_EQ(expected, Traces()) << Describe(Traces());
+    EXPECT_TRUE(LogLines().empty());
+    EXPECT_FALSE(PathExists(DriverDest()));
+}
+
+TEST_F(SetupSequence, AFullFirstInstallation)
+{
+    LayOut();
+    RunSetup();
+    std::vector<std::string> expected = WindowStart();
+    const std::vector<std::string> sequence = {
+        "开始读取置文件\n",
+        "配置文件读取成功\n",
+        "开始复制驱动\n",
+        TraceCopyStart(DriverSource(), DriverDest()),
+        TraceCopyEnd(DriverSource(), DriverDest(), 1),
+        "开始驱动安装流程\n",
+        TraceStartRun(DriverCmd()),
+        TraceRunEnded(DriverCmd(), 0),
+        "驱动可正常使用\n",
+        "开始应用安装流程\n",
+        "数据卡上的应用版本为：1.2.3\n",
+        "本机安装的应用版本为：\n",
+        "大小3,1\n",
+        "本机应用版本较老，需要更新\n",
+        TraceCopyStart(AppSource(), AppDest()),
+        TraceCopyEnd(AppSource(), AppDest(), 1),
+        "开始安装应用\n",
+        TraceStartRun(AppCmd()),
+        TraceRunEnded(AppCmd(), 0),
+        "开始退出流程\n",
+        TraceStartRun(InstalledApp()),
+        TraceRunTimedOut(InstalledApp()),
+        "弹出光盘\n",
+    };
+    expected.insert(expected.end(), sequence.begin(), sequence.end());
+    EXPECT_EQ(expected, Traces()) << Describe(Traces());
+
+    // Each program ran once, hidden or shown as asked, from the system directory, and
+    // never while the progress window was visible.
+    std::vector<std::string> log = LogLines();
+    ASSERT_EQ(2u, log.size());
+    std::string tail = "|cwd=" + GetSystemDir() + "|show=0|window=0";
+    EXPECT_EQ("cmdline=" + DriverCmd() + tail, log[0]);
+    EXPECT_EQ("cmdline=" + AppCmd() + tail, log[1]);
+    EXPECT_TRUE(FileExists((DriverDest() + "\\drvsetup.exe").c_str()));
+    EXPECT_TRUE(FileExists((AppDest() + "\\appsetup.exe").c_str()));
+
+    std::string appLog = m_work / "installed\\fakeprog.log";
+    WaitForLogLines(appLog, 1);
+    std::vector<std::string> started = LogLines(appLog);
+    ASSERT_EQ(1u, started.size());
+    EXPECT_EQ("cmdline=" + InstalledApp() + "|cwd=" + GetSystemDir() + "|show=1",
+              started[0].substr(0, started[0].find("|window")));
+}
+
+TEST_F(SetupSequence, ThePreinstallProgramRunsShownFromTheSystemDirectory)
+{
+    Set("Preinstall=\r\n", "Preinstall=pre\\prep.exe --log %LOG% --exit 5\r\n");
+    Set("%INSTALLAPP%", "0");
+    LayOut();
+    AddPackage("pre", "prep.exe");
+    RunSetup();
+    std::string command = m_cd / Expand("pre\\prep.exe --log %LOG% --exit 5");
+    std::vector<std::string> traces = Traces();
+    const std::vector<std::string> expected = {"执行前置程序\n", TraceStartRun(command),
+                                               TraceRunEnded(command, 5), "开始复制驱动\n"};
+    auto at = std::search(traces.begin(), traces.end(), expected.begin(), expected.end());
+    EXPECT_NE(traces.end(), at) << Describe(traces);
+    std::vector<std::string> log = LogLines();
+    ASSERT_EQ(2u, log.size());
+    EXPECT_EQ("cmdline=" + command + "|cwd=" + GetSystemDir() + "|show=5|window=0", log[0])
+        << "its exit code does not matter";
+}
+
+TEST_F(SetupSequence, AnEmptyPreinstallRunsNothing)
+{
+    Set("%INSTALLAPP%", "0");
+    LayOut();
+    RunSetup();
+    EXPECT_FALSE(Contains(Traces(), "执行前置程序\n"));
+    EXPECT_EQ(1u, LogLines().size());
+}
+
+TEST_F(SetupSequence, ADriverInstallerExitingWith3StopsTheRunAndKeepsTheCd)
+{
+    Set("%DRVEXIT%", "3");
+    LayOut();
+    RunSetup();
+    std::vector<std::string> traces = Traces();
+    ASSERT_FALSE(traces.empty());
+    EXPECT_EQ("驱动模块返回不可使用:3\n", traces.back()) << Describe(traces);
+    EXPECT_FALSE(Contains(traces, "弹出光盘\n"));
+    EXPECT_EQ(1u, LogLines().size()) << "the application is not considered";
+    EXPECT_EQ(0u, m_capture.ExitCode());
+}
+
+TEST_F(SetupSequence, AMissingDriverInstallerFailsTheDriverStep)
+{
+    Set("drvsetup.exe --log", "nosuch.exe --log");
+    LayOut();
+    RunSetup();
+    std::string command = DriverDest() + "\\" + Expand("nosuch.exe --log %LOG% --exit 0");
+    std::vector<std::string> traces = Traces();
+    ASSERT_GE(traces.size(), 2u);
+    EXPECT_EQ(FormatText("运行%s失败,错误号:%d\n", command.c_str(), 2), traces[traces.size() - 2]);
+    EXPECT_EQ("驱动安装模块执行失败\n", traces.back());
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(SetupSequence, NoApplicationMeansNoAutorunButAnEject)
+{
+    Set("%INSTALLAPP%", "0"); // AutoRunApp=1 stays in the file
+    LayOut();
+    SetRegValue("ExePath", m_work / "installed");
+    SetRegValue("ExeName", "app.exe");
+    RunSetup();
+    std::vector<std::string> traces = Traces();
+    ASSERT_GE(traces.size(), 2u);
+    EXPECT_EQ("不需要安装应用\n", traces[traces.size() - 2]) << Describe(traces);
+    EXPECT_EQ("弹出光盘\n", traces.back());
+    EXPECT_FALSE(Contains(traces, "开始退出流程\n"));
+    Sleep(300);
+    EXPECT_FALSE(PathExists(m_work / "installed\\fakeprog.log")) << "autorun must not start";
+}
+
+TEST_F(SetupSequence, AnEqualInstalledVersionIsNotReinstalledButStarted)
+{
+    LayOut();
+    SetRegValue("Version", "1.2.3");
+    SetRegValue("ExePath", m_work / "installed");
+    SetRegValue("ExeName", "app.exe");
+    SetRegValue("UnInstall", "uninst.exe");
+    RunSetup();
+    std::vector<std::string> traces = Traces();
+    const std::vector<std::string> expected = {"数据卡上的应用版本为：1.2.3\n",
+                                               "本机安装的应用版本为：1.2.3\n",
+                                               "大小3,3\n",
+                                               "本机应用版本较新，不需要更新\n",
+                                               "开始退出流程\n",
+                                               TraceStartRun(InstalledApp()),
+                                               TraceRunTimedOut(InstalledApp()),
+                                               "弹出光盘\n"};
+    ASSERT_GE(traces.size(), expected.size());
+    EXPECT_EQ(expected, std::vector<std::string>(traces.end() - expected.size(), traces.end()))
+        << Describe(traces);
+    EXPECT_EQ(1u, LogLines().size()) << "only the driver installer ran";
+    EXPECT_FALSE(PathExists(AppDest())) << "nothing was copied";
+}
+
+TEST_F(SetupSequence, AnInstallerThatKeepsThePreviousInstallationRunsOnce)
+{
+    LayOut();
+    SetRegValue("Version", "1.0");
+    SetRegValue("UnInstall", "old-uninstall.exe");
+    RunSetup();
+    EXPECT_EQ(2u, LogLines().size()) << Describe(Traces()); // driver + one installer run
+}
+
+TEST_F(SetupSequence, AnInstallerThatRemovesThePreviousInstallationRunsTwice)
+{
+    Set("%APPARGS%", "--delete %REG% UnInstall");
+    LayOut();
+    SetRegValue("Version", "1.0");
+    SetRegValue("UnInstall", "old-uninstall.exe");
+    RunSetup();
+    std::vector<std::string> log = LogLines();
+    ASSERT_EQ(3u, log.size()) << Describe(Traces());
+    EXPECT_EQ(log[1], log[2]) << "the same command twice";
+}
+
+TEST_F(SetupSequence, NoExePathMeansNothingToStartButStillAnEject)
+{
+    Set("%APPARGS%", "--set %REG% Version 1.2.3");
+    LayOut();
+    RunSetup();
+    std::vector<std::string> traces = Traces();
+    ASSERT_GE(traces.size(), 3u);
+    EXPECT_EQ("开始退出流程\n", traces[traces.size() - 3]) << Describe(traces);
+    EXPECT_EQ("没有找到可运行的应用\n", traces[traces.size() - 2]);
+    EXPECT_EQ("弹出光盘\n", traces.back());
+}
+
+TEST_F(SetupSequence, AnInstalledPathWithABlankIsStartedQuoted)
+{
+    LayOut();
+    std::string dir = m_work / "Program Files\\Norvane App";
+    InstallProgram(dir, "app.exe");
+    // A planted program at the first blank must not run in its place.
+    InstallProgram(m_work.Path(), "Program.exe");
+    SetRegValue("Version", "9.0");
+    SetRegValue("ExePath", dir);
+    SetRegValue("ExeName", "app.exe");
+    RunSetup();
+    std::string quoted = "\"" + dir + "\\app.exe\"";
+    EXPECT_TRUE(Contains(Traces(), TraceStartRun(quoted))) << Describe(Traces());
+    WaitForLogLines(dir + "\\fakeprog.log", 1);
+    std::vector<std::string> started = LogLines(dir + "\\fakeprog.log");
+    ASSERT_EQ(1u, started.size());
+    EXPECT_EQ(0u, started[0].find("cmdline=" + quoted + "|"));
+    EXPECT_FALSE(PathExists(m_work / "fakeprog.log")) << "the planted program ran";
+}
+
+TEST_F(SetupSequence, AFailedApplicationCopyIsTracedInTheSystemLanguage)
+{
+    Set("AppSourcePath=app", "AppSourcePath=noapp");
+    LayOut();
+    RunSetup();
+    std::string failed = IsChinese() ? "安装应用软件失败\n" : "Installing applications failed\n";
+    std::vector<std::string> traces = Traces();
+    const std::vector<std::string> expected = {TraceCopyEnd(m_cd / "noapp", AppDest(), 0), failed,
+                                               "开始退出流程\n"};
+    EXPECT_NE(traces.end(),
+              std::search(traces.begin(), traces.end(), expected.begin(), expected.end()))
+        << Describe(traces);
+    EXPECT_EQ("弹出光盘\n", traces.back());
+    EXPECT_EQ(1u, LogLines().size()) << "no installer without its copy";
+}
+
+TEST_F(SetupSequence, TheWindowIsVisibleOnlyWhileTheApplicationIsCopied)
+{
+    LayOut();
+    // A package big enough for the copy to take a moment.
+    std::string big(16 * 1024 * 1024, 'x');
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(WriteTextFile(m_cd / FormatText("app\\data%d.bin", i), big));
+
+    std::atomic<bool> done(false);
+    std::atomic<int> visibleSeen(0);
+    std::string statusSeen;
+    std::string captionSeen;
+    std::thread watcher(
+        [&]()
+        {
+            while (!done)
+            {
+                HWND window = FindWindowA("NorvaneSetup", NULL);
+                if (window && IsWindowVisible(window))
+                {
+                    ++visibleSeen;
+                    char text[256] = {0};
+                    GetDlgItemTextA(window, 1002, text, sizeof(text));
+                    statusSeen = text;
+                    GetWindowTextA(window, text, sizeof(text));
+                    captionSeen = text;
+                }
+                Sleep(2);
+            }
+        });
+    RunSetup();
+    done = true;
+    watcher.join();
+    EXPECT_GT(visibleSeen.load(), 0) << "the window was never seen during the copy";
+    EXPECT_EQ(IsChinese() ? "安装无线上网卡应用软件" : "Installing application", statusSeen);
+    EXPECT_EQ(IsChinese() ? "诺文上网卡" : "Norvane Card", captionSeen);
+    for (const std::string& line : LogLines())
+        EXPECT_NE(std::string::npos, line.find("|window=0")) << line;
+}
