@@ -52,7 +52,8 @@ public:
     const std::string& GetDriverSetupCmd() const { return m_strDriverSetupCmd; }
 
 private:
-    // The program's directory from the ExePath/ExeName or AppDir/AppName pair.
+    // Directory value, one backslash, file name value, both read from AppRegKeyPath;
+    // empty unless both are read.
     std::string ReadInstalledProgram(const char* dirValue, const char* nameValue) const;
 
     std::string m_strTitle;

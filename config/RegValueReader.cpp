@@ -1,0 +1,36 @@
+#include "config/RegValueReader.h"
+
+CRegValueReader::CRegValueReader() {}
+
+CRegValueReader::~CRegValueReader()
+{
+    Close();
+}
+
+bool CRegValueReader::Open(HKEY root, const char* subKey)
+{
+    Close();
+    if (RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, m_hKey.Put()) == ERROR_SUCCESS)
+        return true;
+    // Whatever a failed call left in the handle is not a key of ours to close.
+    m_hKey.Release();
+    return false;
+}
+
+bool CRegValueReader::ReadValue(const char* name, BYTE* buffer, DWORD size)
+{
+    if (!m_hKey || !buffer)
+        return false;
+    if (size > 0)
+        buffer[0] = 0;
+    // The registry rewrites the size it is given; the caller's stays untouched.
+    DWORD dataSize = size;
+    return RegQueryValueExA(m_hKey.Get(), name, NULL, NULL, buffer, &dataSize) == ERROR_SUCCESS;
+}
+
+bool CRegValueReader::Close()
+{
+    if (!m_hKey)
+        return false;
+    return m_hKey.Reset();
+}
