@@ -1,0 +1,264 @@
+#include "tools/setupcheck/CdFolderCheck.h"
+
+#include "config/IniReader.h"
+#include "sys/FormatText.h"
+#include "sys/SystemPaths.h"
+#include "tools/setupcheck/CdPaths.h"
+#include "tools/setupcheck/ScratchRegKey.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace
+{
+bool IsFolder(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+CCdFolderCheck::CCdFolderCheck(const std::string& cdFolder)
+    : m_strCdDir(FullFolderPath(cdFolder)), m_bLoaded(false), m_nProblems(0)
+{
+    if (!m_strCdDir.empty())
+        m_strIniPath = JoinPath(m_strCdDir, "setup.ini");
+}
+
+void CCdFolderCheck::Line(const std::string& label, const std::string& value)
+{
+    m_strReport += FormatText("%-30s %s\n", label.c_str(), value.c_str());
+}
+
+void CCdFolderCheck::Problem(const std::string& text)
+{
+    m_strReport += "PROBLEM: " + text + "\n";
+    ++m_nProblems;
+}
+
+void CCdFolderCheck::Warning(const std::string& text)
+{
+    m_strReport += "WARNING: " + text + "\n";
+}
+
+std::string CCdFolderCheck::ValueText(const char* key, const std::string& value) const
+{
+    if (IsMissing(key))
+        return "(missing)";
+    return value.empty() ? "(empty)" : value;
+}
+
+bool CCdFolderCheck::IsMissing(const char* key) const
+{
+    for (const CSetupKey& missing : m_missingKeys)
+    {
+        if (strcmp(missing.pszKey, key) == 0)
+            return true;
+    }
+    return false;
+}
+
+void CCdFolderCheck::Check()
+{
+    if (m_strCdDir.empty() || !IsFolder(m_strCdDir))
+    {
+        Problem("the CD folder does not exist or its path is too long");
+        return;
+    }
+    Line("CD folder", m_strCdDir);
+    if (!FileExists(JoinPath(m_strCdDir, "setup.exe").c_str()))
+        Problem("setup.exe is missing from the CD folder");
+    if (!FileExists(m_strIniPath.c_str()))
+    {
+        Problem("setup.ini is missing from the CD folder");
+        return;
+    }
+    Line("setup.ini", m_strIniPath);
+
+    // setup.exe's own reading decides; the key list only says which keys made it fail.
+    m_bLoaded = m_config.Load(m_strIniPath);
+    CIniReader reader;
+    if (!reader.SetPath(m_strIniPath.c_str()))
+    {
+        Problem("the path of setup.ini is 260 bytes or longer: setup.exe cannot read it");
+        return;
+    }
+    m_missingKeys = FindMissingKeys(reader, m_config.GetInstallApp());
+    for (const CSetupKey& key : m_missingKeys)
+        Problem(
+            FormatText("setup.ini lacks the key %s in section [%s]", key.pszKey, key.pszSection));
+    if (!m_bLoaded && m_missingKeys.empty())
+        Problem("setup.exe cannot load setup.ini");
+
+    CheckTitles();
+    Line("Product name", ValueText("ProductName", m_config.GetProductName()));
+    CheckPreinstall();
+    CheckPackage("driver", "Driver source", "DriverSourcePath", m_config.GetDriverSourcePath(),
+                 "DriverSetupCmd", m_config.GetDriverSetupCmd());
+    Line("Driver destination", m_config.GetDriverDestDir());
+    Line("Driver installer command", m_config.GetDriverSetupCmdPath());
+    CheckApplication();
+}
+
+void CCdFolderCheck::CheckTitles()
+{
+    CIniReader reader;
+    reader.SetPath(m_strIniPath.c_str());
+    std::string english;
+    std::string chinese;
+    bool hasEnglish = reader.ReadString("SETUP", "EnglishTitle", english);
+    reader.ReadString("SETUP", "ChineseTitle", chinese);
+    // setup.exe's title rule: ChineseTitle only on a Chinese system, and only when not empty.
+    if (chinese.empty())
+        chinese = english;
+    Line("Title on Chinese systems", hasEnglish || !chinese.empty() ? chinese : "(missing)");
+    Line("Title on other systems", hasEnglish ? english : "(missing)");
+}
+
+void CCdFolderCheck::CheckPreinstall()
+{
+    const std::string& preinstall = m_config.GetPreinstall();
+    if (IsMissing("Preinstall") || preinstall.empty())
+    {
+        Line("Pre-install command", "none");
+        return;
+    }
+    // Run from the CD itself, not from a copy.
+    Line("Pre-install command", JoinPath(m_strCdDir, preinstall));
+    std::string program;
+    if (!FindCommandProgram(m_strCdDir, preinstall, program))
+        Problem(FormatText("the pre-install program (Preinstall) is missing: no file %s",
+                           program.c_str()));
+}
+
+void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
+                                  const std::string& sourceField, const char* commandKey,
+                                  const std::string& command)
+{
+    if (IsMissing(sourceKey))
+    {
+        Line(sourceLabel, "(missing)");
+        return;
+    }
+    std::string sourceDir = JoinPath(m_strCdDir, sourceField);
+    Line(sourceLabel, sourceDir);
+    if (!IsFolder(sourceDir))
+    {
+        Problem(FormatText("the %s package folder (%s) is missing: no folder %s", name, sourceKey,
+                           sourceDir.c_str()));
+        return;
+    }
+    if (IsMissing(commandKey))
+        return;
+    if (command.empty())
+    {
+        Problem(FormatText("%s is empty: setup.exe would have no %s installer to run", commandKey,
+                           name));
+        return;
+    }
+    // setup.exe runs the installer from the copy, which holds what the package folder holds.
+    std::string program;
+    if (FindCommandProgram(sourceDir, command, program))
+        return;
+    std::string hint;
+    if (command[0] == '"')
+        hint = " (setup.exe puts the folder in front of the command, so a leading quote ends "
+               "up inside the path)";
+    Problem(FormatText("the %s installer (%s) is missing: no file %s%s", name, commandKey,
+                       program.c_str(), hint.c_str()));
+}
+
+void CCdFolderCheck::CheckApplication()
+{
+    if (m_config.GetInstallApp() == 0)
+    {
+        Line("Application", "none: InstallApp is 0, section [APP] is not read");
+        Line("Start application at the end", "no");
+        return;
+    }
+    CheckPackage("application", "Application source", "AppSourcePath", m_config.GetAppSourcePath(),
+                 "AppSetupCmd", m_config.GetAppSetupCmd());
+    Line("Application destination", m_config.GetAppDestDir());
+    Line("Application installer command", m_config.GetAppSetupCmdPath());
+    Line("Application version", ValueText("AppVersion", m_config.GetAppVersion()));
+    Line("Registry key", IsMissing("AppRegKeyPath")
+                             ? std::string("(missing)")
+                             : "HKEY_LOCAL_MACHINE\\" + m_config.GetAppRegKeyPath());
+    Line("Version value", ValueText("AppRegKeyVersion", m_config.GetAppRegKeyVersion()));
+
+    const char* found = "nowhere: AppType is not 1, 2 or 3";
+    if (m_config.GetAppType() == 1)
+        found = "\"ExePath\" and \"ExeName\"";
+    else if (m_config.GetAppType() == 2 || m_config.GetAppType() == 3)
+        found = "\"AppDir\" and \"AppName\"";
+    Line("Installed program found by", found);
+    Line("Start application at the end", m_config.GetAutoRunApp() != 0 ? "yes" : "no");
+    if (m_config.GetAutoRunApp() != 0 && !IsMissing("AppType") && m_config.GetAppType() != 1 &&
+        m_config.GetAppType() != 2 && m_config.GetAppType() != 3)
+        Warning("AutoRunApp asks to start the application, but with this AppType setup.exe "
+                "never finds it");
+}
+
+bool CCdFolderCheck::DecideUpdate(const std::string& installedVersion)
+{
+    std::string label = installedVersion.empty() ? std::string("Update with nothing installed")
+                                                 : "Update over installed " + installedVersion;
+    if (!m_bLoaded)
+    {
+        Line(label, "cannot tell: setup.ini does not load");
+        return true;
+    }
+    if (m_config.GetInstallApp() == 0)
+    {
+        Line(label, "no: the card carries no application");
+        return true;
+    }
+
+    // IsUpdateNeeded reads the installed version from the registry only, so the version
+    // goes into a key of the checker's own, and a copy of setup.ini points there.
+    CScratchRegKey key;
+    if (!key.IsOpen())
+    {
+        Line(label, "cannot tell: no key can be written under HKEY_LOCAL_MACHINE "
+                    "(run as administrator)");
+        return false;
+    }
+    if (!installedVersion.empty() &&
+        !key.SetString(m_config.GetAppRegKeyVersion(), installedVersion))
+    {
+        Line(label, "cannot tell: the version cannot be written to the registry");
+        return false;
+    }
+    std::string copyPath =
+        GetTempDir() +
+        FormatText("\\setupcheck%lu.ini", static_cast<unsigned long>(GetCurrentProcessId()));
+    CIniReader reader;
+    reader.SetPath(m_strIniPath.c_str());
+    std::vector<std::pair<std::string, std::string>> changes;
+    changes.push_back(std::make_pair(std::string("AppRegKeyPath"), key.Path()));
+    bool written = WriteSetupCopy(reader, copyPath, changes);
+    CSetupConfig probe;
+    bool loaded = written && probe.Load(copyPath);
+    DeleteFileA(copyPath.c_str());
+    if (!loaded)
+    {
+        Line(label, "cannot tell: a copy of setup.ini cannot be written to " + copyPath);
+        return false;
+    }
+    if (probe.IsUpdateNeeded())
+        Line(label, "yes: setup.exe copies and runs the application installer");
+    else
+        Line(label, "no: setup.exe keeps the installed application");
+    return true;
+}
+
+void CCdFolderCheck::Finish()
+{
+    if (m_nProblems == 0)
+        m_strReport += "Result: the CD folder is complete\n";
+    else
+        m_strReport += FormatText("Result: %d problem%s, the CD folder is not complete\n",
+                                  m_nProblems, m_nProblems == 1 ? "" : "s");
+}

@@ -1,0 +1,53 @@
+// Checks a CD folder as setup.exe will meet it when started from there: setup.ini read
+// by setup.exe's own record, the titles and every derived path, and whether each folder
+// and program the file names is on the CD. Writes its findings as lines of text.
+#pragma once
+
+#include "config/SetupConfig.h"
+#include "tools/setupcheck/SetupKeys.h"
+
+#include <string>
+#include <vector>
+
+class CCdFolderCheck
+{
+public:
+    explicit CCdFolderCheck(const std::string& cdFolder);
+
+    // Runs every check once; each problem gets a line starting with "PROBLEM:".
+    void Check();
+
+    // Adds setup.exe's update decision for an installed version (empty: none installed).
+    // False when it could not be asked: the registry key it needs could not be written.
+    // Call after Check.
+    bool DecideUpdate(const std::string& installedVersion);
+
+    // Adds the closing line, which says whether the folder is complete.
+    void Finish();
+
+    const std::string& Report() const { return m_strReport; }
+    int Problems() const { return m_nProblems; }
+
+private:
+    void Line(const std::string& label, const std::string& value);
+    void Problem(const std::string& text);
+    void Warning(const std::string& text);
+    bool IsMissing(const char* key) const;
+    // The value for a report line: "(missing)" or "(empty)" when there is nothing to show.
+    std::string ValueText(const char* key, const std::string& value) const;
+    void CheckTitles();
+    void CheckPreinstall();
+    // One package: its source folder on the CD, and its installer in that folder.
+    void CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
+                      const std::string& sourceField, const char* commandKey,
+                      const std::string& command);
+    void CheckApplication();
+
+    std::string m_strCdDir;
+    std::string m_strIniPath;
+    CSetupConfig m_config;
+    bool m_bLoaded;
+    std::vector<CSetupKey> m_missingKeys;
+    std::string m_strReport;
+    int m_nProblems;
+};

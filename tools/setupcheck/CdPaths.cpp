@@ -1,0 +1,64 @@
+#include "tools/setupcheck/CdPaths.h"
+
+#include "sys/SystemPaths.h"
+
+#include <windows.h>
+
+std::string JoinPath(const std::string& root, const std::string& field)
+{
+    return root + "\\" + field;
+}
+
+std::string FullFolderPath(const std::string& folder)
+{
+    if (folder.empty() || folder.size() >= MAX_PATH)
+        return std::string();
+    char full[MAX_PATH] = {0};
+    DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, NULL);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    std::string path(full, length);
+    while (!path.empty() && path[path.size() - 1] == '\\')
+        path.erase(path.size() - 1);
+    return path;
+}
+
+namespace
+{
+bool HasExtension(const std::string& path)
+{
+    size_t dot = path.find_last_of('.');
+    size_t slash = path.find_last_of('\\');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash);
+}
+
+bool ProgramFileExists(const std::string& candidate, std::string& program)
+{
+    if (FileExists(candidate.c_str()))
+    {
+        program = candidate;
+        return true;
+    }
+    if (!HasExtension(candidate) && FileExists((candidate + ".exe").c_str()))
+    {
+        program = candidate + ".exe";
+        return true;
+    }
+    return false;
+}
+} // namespace
+
+bool FindCommandProgram(const std::string& dir, const std::string& command, std::string& program)
+{
+    // Windows tries the parts from the shortest on and starts the first that is a file.
+    for (size_t blank = command.find_first_of(" \t"); blank != std::string::npos;
+         blank = command.find_first_of(" \t", blank + 1))
+    {
+        if (ProgramFileExists(JoinPath(dir, command.substr(0, blank)), program))
+            return true;
+    }
+    if (ProgramFileExists(JoinPath(dir, command), program))
+        return true;
+    program = JoinPath(dir, command.substr(0, command.find_first_of(" \t")));
+    return false;
+}
