@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-    wine wine32:i386 wine64 g++-mingw-w64-x86-64-posix xvfb xauth googletest locales xorriso)
+    wine wine32:i386 wine64 g++-mingw-w64-x86-64-posix xvfb xauth googletest locales xorriso
+    clang libclang-rt-14-dev)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -45,6 +45,11 @@ wine_ensure_prefix || { echo "test: cannot create $WINEPREFIX"; exit 1; }
 ctest --test-dir "$build" --output-on-failure -j2 ${CTEST_ARGS:-}
 status=$?
 
+# The plain computations again, built natively with sanitizers and fuzzed for about a
+# minute; its test of known cases and each fuzz target count as one test case.
+bash tools/fuzz.sh | tee "$results/fuzz.log"
+fuzz_status=${PIPESTATUS[0]}
+
 # Count GoogleTest cases from every program's report; a program that left no report
 # (it crashed or hung) counts as one failed case.
 passed=0
@@ -62,6 +67,17 @@ for xml in "$results"/*.xml; do
 done
 if [ $status -ne 0 ] && [ $failed -eq 0 ]; then
     failed=1
+fi
+fuzz_line=$(grep '^fuzz: [0-9]* passed, [0-9]* failed$' "$results/fuzz.log" | tail -n 1)
+fuzz_passed=$(sed -n 's/^fuzz: \([0-9]*\) passed.*/\1/p' <<<"$fuzz_line")
+fuzz_failed=$(sed -n 's/.* \([0-9]*\) failed$/\1/p' <<<"$fuzz_line")
+if [ $fuzz_status -ne 0 ] && [ "${fuzz_failed:-0}" -eq 0 ]; then
+    fuzz_failed=1
+fi
+passed=$((passed + ${fuzz_passed:-0}))
+failed=$((failed + ${fuzz_failed:-0}))
+if [ $fuzz_status -ne 0 ]; then
+    status=1
 fi
 echo "$passed passed, $failed failed"
 exit $status
