@@ -1,0 +1,34 @@
+// The pixels a window shows, read back from its device context, and a PNG file of them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CWindowPixels
+{
+public:
+    // Reads the client area (or, with wholeWindow, the window with its border); empty
+    // when it cannot be read.
+    explicit CWindowPixels(HWND hwnd, bool wholeWindow = false);
+
+    int Width() const { return m_nWidth; }
+    int Height() const { return m_nHeight; }
+    // RGB of a pixel; CLR_INVALID outside the picture.
+    COLORREF At(int x, int y) const;
+    // How many pixels of the rectangle [left, right) x [top, bottom) have exactly colour.
+    int Count(const RECT& area, COLORREF colour) const;
+
+    // The picture as a PNG file (8-bit RGB, stored deflate blocks).
+    bool WritePng(const std::string& path) const;
+
+private:
+    int m_nWidth;
+    int m_nHeight;
+    std::vector<COLORREF> m_pixels;
+};
+
+// Checksums of the PNG format, exposed for their test.
+unsigned long Crc32(const unsigned char* data, size_t size, unsigned long crc = 0);
+unsigned long Adler32(const unsigned char* data, size_t size);
