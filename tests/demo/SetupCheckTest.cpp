@@ -1,0 +1,439 @@
+// setupcheck on CD folders laid out by the tests: what it must name before a card ships,
+// and that it never calls an incomplete folder complete.
+#include "config/SetupConfig.h"
+#include "sys/FormatText.h"
+#include "sys/SystemPaths.h"
+#include "tests/demo/ProgramRun.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+struct CIniKey
+{
+    std::string strSection;
+    std::string strKey;
+    std::string strValue;
+    bool bRequired;
+};
+
+// A setup.ini for which setup.exe needs everything; kept apart from the checker's own key
+// list so that a key the checker forgets shows here.
+std::vector<CIniKey> CompleteKeys()
+{
+    return {
+        {"SETUP", "EnglishTitle", "Norvane Connect Setup", true},
+        {"SETUP", "ChineseTitle", "诺凡无线上网卡安装程序", false},
+        {"SETUP", "ProductName", "Norvane Connect", true},
+        {"SETUP", "Preinstall", "", true},
+        {"SETUP", "InstallApp", "1", true},
+        {"SETUP", "AutoRunApp", "1", true},
+        {"Driver", "DriverSourcePath", "driver", true},
+        {"Driver", "DriverDestPath", "NorvaneDriver", true},
+        {"Driver", "DriverSetupCmd", "drvsetup.exe", true},
+        {"APP", "AppType", "1", true},
+        {"APP", "AppVersion", "2.1.0", true},
+        {"APP", "AppDestPath", "NorvaneApp", true},
+        {"APP", "AppSourcePath", "app", true},
+        {"APP", "AppSetupCmd", "appsetup.exe", true},
+        {"APP", "AppRegKeyPath", "SOFTWARE\\Norvane\\NorvaneConnect", true},
+        {"APP", "AppRegKeyVersion", "Version", true},
+    };
+}
+
+int CountLines(const std::string& text, const std::string& start)
+{
+    int count = 0;
+    size_t at = 0;
+    while (at < text.size())
+    {
+        if (text.compare(at, start.size(), start) == 0)
+            ++count;
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return count;
+}
+
+// The report line that starts with the label, without its line end; empty when none does.
+std::string ReportLine(const std::string& text, const std::string& label)
+{
+    size_t at = text.find(label);
+    while (at != std::string::npos && at != 0 && text[at - 1] != '\n')
+        at = text.find(label, at + 1);
+    if (at == std::string::npos)
+        return std::string();
+    return text.substr(at, text.find('\n', at) - at);
+}
+
+// What follows the label's padding on its line.
+std::string ReportValue(const std::string& text, const std::string& label)
+{
+    std::string line = ReportLine(text, label);
+    if (line.size() < 31)
+        return std::string();
+    return line.substr(31);
+}
+} // namespace
+
+class SetupCheckTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_keys = CompleteKeys();
+        ASSERT_TRUE(MakeDirectory(m_cd / "driver"));
+        ASSERT_TRUE(MakeDirectory(m_cd / "app"));
+        ASSERT_TRUE(WriteTextFile(m_cd / "setup.exe", "MZ"));
+        ASSERT_TRUE(WriteTextFile(m_cd / "driver\\drvsetup.exe", "MZ"));
+        ASSERT_TRUE(WriteTextFile(m_cd / "app\\appsetup.exe", "MZ"));
+    }
+
+    void Set(const std::string& key, const std::string& value)
+    {
+        for (CIniKey& entry : m_keys)
+        {
+            if (entry.strKey == key)
+                entry.strValue = value;
+        }
+    }
+
+    void Remove(const std::string& key)
+    {
+        for (size_t i = 0; i < m_keys.size(); ++i)
+        {
+            if (m_keys[i].strKey == key)
+                m_keys.erase(m_keys.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+
+    void RemoveSection(const std::string& section)
+    {
+        std::vector<CIniKey> kept;
+        for (const CIniKey& entry : m_keys)
+        {
+            if (entry.strSection != section)
+                kept.push_back(entry);
+        }
+        m_keys = kept;
+    }
+
+    void WriteIni()
+    {
+        std::string text;
+        std::string section;
+        for (const CIniKey& entry : m_keys)
+        {
+            if (entry.strSection != section)
+            {
+                section = entry.strSection;
+                text += "[" + section + "]\r\n";
+            }
+            text += entry.strKey + "=" + entry.strValue + "\r\n";
+        }
+        ASSERT_TRUE(WriteTextFile(IniPath(), text));
+    }
+
+    std::string IniPath() const { return m_cd / "setup.ini"; }
+
+    CProgramResult Check(const std::string& options = std::string())
+    {
+        WriteIni();
+        return CheckFolder(m_cd.Path(), options);
+    }
+
+    static CProgramResult CheckFolder(const std::string& folder, const std::string& options)
+    {
+        return RunProgram(ProgramCommand("setupcheck.exe", options + " \"" + folder + "\""));
+    }
+
+    CTempFolder m_cd{"cd"};
+    std::vector<CIniKey> m_keys;
+};
+
+TEST_F(SetupCheckTest, CompleteFolderPasses)
+{
+    CProgramResult result = Check();
+    ASSERT_TRUE(result.bStarted);
+    EXPECT_EQ(0u, result.dwExitCode) << result.strOutput;
+    EXPECT_EQ(0, CountLines(result.strOutput, "PROBLEM:")) << result.strOutput;
+    EXPECT_NE(std::string::npos, result.strOutput.find("Result: the CD folder is complete\n"));
+}
+
+// A key the checker's list lacks would let a setup.ini pass that setup.exe refuses.
+TEST_F(SetupCheckTest, NamesEachMissingRequiredKeyAndFails)
+{
+    for (const CIniKey& key : CompleteKeys())
+    {
+        if (!key.bRequired)
+            continue;
+        SCOPED_TRACE(key.strKey);
+        m_keys = CompleteKeys();
+        Remove(key.strKey);
+        CProgramResult result = Check();
+        EXPECT_EQ(1u, result.dwExitCode) << result.strOutput;
+        std::string named = FormatText("PROBLEM: setup.ini lacks the key %s in section [%s]\n",
+                                       key.strKey.c_str(), key.strSection.c_str());
+        EXPECT_NE(std::string::npos, result.strOutput.find(named)) << result.strOutput;
+        // The missing key is the only problem: no follow-on complaint about paths built
+        // from an empty value.
+        EXPECT_EQ(1, CountLines(result.strOutput, "PROBLEM:")) << result.strOutput;
+        // setup.exe itself refuses the same file, so the list and the loader agree.
+        CSetupConfig config;
+        EXPECT_FALSE(config.Load(IniPath()));
+    }
+}
+
+TEST_F(SetupCheckTest, NamesSeveralMissingKeysAtOnce)
+{
+    Remove("ProductName");
+    Remove("DriverDestPath");
+    Remove("AppRegKeyVersion");
+    CProgramResult result = Check();
+    EXPECT_EQ(1u, result.dwExitCode);
+    EXPECT_EQ(3, CountLines(result.strOutput, "PROBLEM: setup.ini lacks the key"))
+        << result.strOutput;
+    EXPECT_NE(std::string::npos, result.strOutput.find("Result: 3 problems"));
+}
+
+// Section "APP" is required exactly when setup.exe reads it: InstallApp not 0 as atoi reads it.
+TEST_F(SetupCheckTest, AppSectionFollowsInstallAppAsSetupReadsIt)
+{
+    struct CCase
+    {
+        const char* pszInstallApp;
+        DWORD dwExitCode;
+    };
+    const CCase cases[] = {{"0", 0}, {"yes", 0}, {"", 0}, {"1", 1}, {"1abc", 1}, {"-2", 1}};
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.pszInstallApp);
+        m_keys = CompleteKeys();
+        Set("InstallApp", c.pszInstallApp);
+        RemoveSection("APP");
+        CProgramResult result = Check();
+        EXPECT_EQ(c.dwExitCode, result.dwExitCode) << result.strOutput;
+        bool namesAppType =
+            result.strOutput.find("lacks the key AppType in section [APP]") != std::string::npos;
+        EXPECT_EQ(c.dwExitCode == 1, namesAppType) << result.strOutput;
+    }
+}
+
+TEST_F(SetupCheckTest, ChineseTitleIsOptional)
+{
+    Remove("ChineseTitle");
+    CProgramResult result = Check();
+    EXPECT_EQ(0u, result.dwExitCode) << result.strOutput;
+    EXPECT_EQ("Norvane Connect Setup", ReportValue(result.strOutput, "Title on Chinese systems"));
+}
+
+TEST_F(SetupCheckTest, PrintsBothTitlesAndTheChineseOneAsUtf8OnRequest)
+{
+    CProgramResult raw = Check();
+    EXPECT_EQ("诺凡无线上网卡安装程序", ReportValue(raw.strOutput, "Title on Chinese systems"));
+    EXPECT_EQ("Norvane Connect Setup", ReportValue(raw.strOutput, "Title on other systems"));
+
+    CProgramResult utf8 = Check("--utf8");
+    EXPECT_EQ(std::string(u8"诺凡无线上网卡安装程序"),
+              ReportValue(utf8.strOutput, "Title on Chinese systems"));
+
+    // An empty ChineseTitle leaves the English one on Chinese systems too.
+    Set("ChineseTitle", "");
+    CProgramResult empty = Check();
+    EXPECT_EQ("Norvane Connect Setup", ReportValue(empty.strOutput, "Title on Chinese systems"));
+}
+
+// Sources as setup.exe started from the CD folder forms them; destinations and commands
+// in this PC's temporary folder; each by root, one backslash, field.
+TEST_F(SetupCheckTest, PrintsThePathsSetupDerives)
+{
+    Set("DriverDestPath", "");
+    CProgramResult result = Check();
+    std::string temp = GetTempDir();
+    EXPECT_EQ(m_cd / "driver", ReportValue(result.strOutput, "Driver source"));
+    EXPECT_EQ(temp + "\\", ReportValue(result.strOutput, "Driver destination"));
+    EXPECT_EQ(temp + "\\\\drvsetup.exe", ReportValue(result.strOutput, "Driver installer command"));
+    EXPECT_EQ(m_cd / "app", ReportValue(result.strOutput, "Application source"));
+    EXPECT_EQ(temp + "\\NorvaneApp", ReportValue(result.strOutput, "Application destination"));
+    EXPECT_EQ(temp + "\\NorvaneApp\\appsetup.exe",
+              ReportValue(result.strOutput, "Application installer command"));
+    EXPECT_EQ("none", ReportValue(result.strOutput, "Pre-install command"));
+}
+
+TEST_F(SetupCheckTest, FailsOnAMissingInstallerOrPackageFolder)
+{
+    struct CCase
+    {
+        const char* pszRemove;
+        const char* pszProblem;
+    };
+    const CCase cases[] = {
+        {"driver\\drvsetup.exe", "the driver installer (DriverSetupCmd) is missing: no file "},
+        {"app\\appsetup.exe", "the application installer (AppSetupCmd) is missing: no file "},
+        {"app", "the application package folder (AppSourcePath) is missing"},
+        {"driver", "the driver package folder (DriverSourcePath) is missing"},
+        {"setup.exe", "setup.exe is missing from the CD folder"},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.pszRemove);
+        SetUp();
+        std::string path = m_cd / c.pszRemove;
+        if (IsDirectory(path))
+            RemoveTree(path);
+        else
+            DeleteFileA(path.c_str());
+        CProgramResult result = Check();
+        EXPECT_EQ(1u, result.dwExitCode) << result.strOutput;
+        EXPECT_NE(std::string::npos, result.strOutput.find(c.pszProblem)) << result.strOutput;
+        EXPECT_EQ(1, CountLines(result.strOutput, "PROBLEM:")) << result.strOutput;
+    }
+}
+
+TEST_F(SetupCheckTest, NamesTheMissingInstallerFileWithItsFolder)
+{
+    DeleteFileA((m_cd / "driver\\drvsetup.exe").c_str());
+    Set("DriverSetupCmd", "drvsetup.exe /S");
+    CProgramResult result = Check();
+    EXPECT_NE(std::string::npos,
+              result.strOutput.find("no file " + (m_cd / "driver\\drvsetup.exe") + "\n"))
+        << result.strOutput;
+}
+
+// The installer is the program Windows would start for the unquoted command line.
+TEST_F(SetupCheckTest, FindsTheInstallerOfACommandWithArguments)
+{
+    ASSERT_TRUE(WriteTextFile(m_cd / "driver\\drv setup.exe", "MZ"));
+    struct CCase
+    {
+        const char* pszCommand;
+        DWORD dwExitCode;
+    };
+    const CCase cases[] = {
+        {"drvsetup.exe /S", 0},     {"drvsetup.exe /v\"a b\" /S", 0},
+        {"drvsetup /S", 0},         {"drv setup.exe /quiet", 0},
+        {"other.exe /S", 1},        {"drvsetup.exe.bak /S", 1},
+        {"\"drvsetup.exe\" /S", 1}, {"", 1},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.pszCommand);
+        Set("DriverSetupCmd", c.pszCommand);
+        CProgramResult result = Check();
+        EXPECT_EQ(c.dwExitCode, result.dwExitCode) << result.strOutput;
+    }
+}
+
+TEST_F(SetupCheckTest, ChecksThePreinstallProgramOnTheCd)
+{
+    Set("Preinstall", "tools\\prep.exe --quiet");
+    CProgramResult missing = Check();
+    EXPECT_EQ(1u, missing.dwExitCode);
+    EXPECT_NE(std::string::npos,
+              missing.strOutput.find("the pre-install program (Preinstall) is missing: no file " +
+                                     (m_cd / "tools\\prep.exe")))
+        << missing.strOutput;
+
+    ASSERT_TRUE(MakeDirectory(m_cd / "tools"));
+    ASSERT_TRUE(WriteTextFile(m_cd / "tools\\prep.exe", "MZ"));
+    CProgramResult present = Check();
+    EXPECT_EQ(0u, present.dwExitCode) << present.strOutput;
+    EXPECT_EQ(m_cd / "tools\\prep.exe --quiet",
+              ReportValue(present.strOutput, "Pre-install command"));
+}
+
+TEST_F(SetupCheckTest, FailsWithoutSetupIniOrFolder)
+{
+    CProgramResult noIni = CheckFolder(m_cd.Path(), "");
+    EXPECT_EQ(1u, noIni.dwExitCode);
+    EXPECT_NE(std::string::npos, noIni.strOutput.find("PROBLEM: setup.ini is missing"));
+
+    CProgramResult noFolder = CheckFolder(m_cd / "absent", "");
+    EXPECT_EQ(1u, noFolder.dwExitCode);
+    EXPECT_EQ(1, CountLines(noFolder.strOutput, "PROBLEM:")) << noFolder.strOutput;
+}
+
+TEST_F(SetupCheckTest, RefusesWrongArguments)
+{
+    EXPECT_EQ(2u, RunProgram(ProgramCommand("setupcheck.exe", "")).dwExitCode);
+    EXPECT_EQ(2u, RunProgram(ProgramCommand("setupcheck.exe", "--bogus x")).dwExitCode);
+    EXPECT_EQ(2u, RunProgram(ProgramCommand("setupcheck.exe", "a b")).dwExitCode);
+}
+
+// setup.exe's own comparison, card version 2.1.0, for the installed version given.
+TEST_F(SetupCheckTest, PrintsTheUpdateDecisionForAnInstalledVersion)
+{
+    struct CCase
+    {
+        const char* pszInstalled;
+        bool bUpdate;
+    };
+    const CCase cases[] = {
+        {"1.2", true},    {"2.0.9", true}, {"1.10.0", true}, {"2.1.0", false},
+        {"2.1.1", false}, {"3.0", false},  {"10", false},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.pszInstalled);
+        CProgramResult result = Check(FormatText("--installed %s", c.pszInstalled));
+        EXPECT_EQ(0u, result.dwExitCode) << result.strOutput;
+        std::string decision =
+            ReportValue(result.strOutput, std::string("Update over installed ") + c.pszInstalled);
+        EXPECT_EQ(c.bUpdate ? "yes: setup.exe copies and runs the application installer"
+                            : "no: setup.exe keeps the installed application",
+                  decision)
+            << result.strOutput;
+
+        // The installed version stood in a key of the checker's own, gone with it.
+        HKEY key = NULL;
+        std::string keyPath = FormatText("SOFTWARE\\NorvaneSetupCheck\\%lu",
+                                         static_cast<unsigned long>(result.dwProcessId));
+        LONG open = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key);
+        if (open == ERROR_SUCCESS)
+            RegCloseKey(key);
+        EXPECT_NE(ERROR_SUCCESS, open) << keyPath;
+    }
+}
+
+TEST_F(SetupCheckTest, UpdateDecisionWithNothingInstalledAndWithoutApplication)
+{
+    CProgramResult none = Check("--installed \"\"");
+    EXPECT_EQ(0u, none.dwExitCode) << none.strOutput;
+    EXPECT_EQ("yes: setup.exe copies and runs the application installer",
+              ReportValue(none.strOutput, "Update with nothing installed"));
+
+    Set("InstallApp", "0");
+    CProgramResult noApp = Check("--installed 1.0");
+    EXPECT_EQ(0u, noApp.dwExitCode) << noApp.strOutput;
+    EXPECT_EQ("no: the card carries no application",
+              ReportValue(noApp.strOutput, "Update over installed 1.0"));
+
+    Set("InstallApp", "1");
+    Remove("AppVersion");
+    CProgramResult broken = Check("--installed 1.0");
+    EXPECT_EQ(1u, broken.dwExitCode);
+    EXPECT_EQ("cannot tell: setup.ini does not load",
+              ReportValue(broken.strOutput, "Update over installed 1.0"));
+}
+
+// The demo CD as the build lays it out, with the real GBK setup.ini.
+TEST(DemoCdCheck, DemoCdIsComplete)
+{
+    std::string bin = GetModuleDir();
+    std::string demoCd = bin.substr(0, bin.find_last_of('\\')) + "\\demo-cd";
+    CProgramResult result =
+        RunProgram(ProgramCommand("setupcheck.exe", "--installed 1.0 \"" + demoCd + "\""));
+    EXPECT_EQ(0u, result.dwExitCode) << result.strOutput;
+    EXPECT_EQ(0, CountLines(result.strOutput, "PROBLEM:")) << result.strOutput;
+    EXPECT_EQ("诺凡无线上网卡安装程序", ReportValue(result.strOutput, "Title on Chinese systems"));
+    EXPECT_EQ("yes: setup.exe copies and runs the application installer",
+              ReportValue(result.strOutput, "Update over installed 1.0"));
+}
