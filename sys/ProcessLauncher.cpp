@@ -1,0 +1,65 @@
+#include "sys/ProcessLauncher.h"
+
+#include "fw/UniqueHandle.h"
+#include "sys/FormatText.h"
+#include "sys/Trace.h"
+
+#include <vector>
+
+BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD showMode)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = showMode;
+    CProcessInfo process;
+
+    exitCode = 0;
+    TraceOut("开始运行:" + commandLine + "\n");
+    if (commandLine.empty())
+    {
+        TraceOut("执行命令行为空");
+        return FALSE;
+    }
+
+    // CreateProcessA may write into the command line, so it gets a terminated copy of
+    // its own rather than the string's storage.
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    BOOL created = CreateProcessA(NULL, writable.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                                  process.Put());
+    DWORD createError = GetLastError();
+    // Lets the new program get going before this thread starts waiting on it.
+    Sleep(0);
+    if (!created)
+    {
+        TraceOut(FormatText("运行%s失败,错误号:%d\n", commandLine.c_str(),
+                            static_cast<int>(createError)));
+        return FALSE;
+    }
+
+    BOOL result = FALSE;
+    switch (WaitForSingleObject(process.Process(), timeoutMs))
+    {
+    case WAIT_OBJECT_0:
+        GetExitCodeProcess(process.Process(), &exitCode);
+        TraceOut(FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", commandLine.c_str(),
+                            static_cast<int>(exitCode)));
+        result = TRUE;
+        break;
+    case WAIT_ABANDONED:
+        TraceOut(FormatText("运行%s WAIT得到WAIT_ABANDONED\n", commandLine.c_str()));
+        break;
+    case WAIT_TIMEOUT:
+        TraceOut(FormatText("运行%s WAIT得到WAIT_TIMEOUT\n", commandLine.c_str()));
+        break;
+    default:
+        TraceOut(FormatText("运行%s WAIT\n", commandLine.c_str()));
+        break;
+    }
+    // The thread handle goes first, then the process handle; the program itself is never
+    // stopped.
+    process.Close();
+    return result;
+}

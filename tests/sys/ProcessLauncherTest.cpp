@@ -1,0 +1,271 @@
+// RunProcess against real child processes: the fakeprog helper logs the command line,
+// current directory and show state it was started with.
+#include "sys/FormatText.h"
+#include "sys/ProcessLauncher.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TraceRecorder.h"
+#include "tests/sys/HandleCount.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+std::string FakeProg()
+{
+    return Quoted(BuiltProgram("fakeprog.exe"));
+}
+
+// The log lines of fakeprog, without their line ends.
+std::vector<std::string> LogLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::string content = ReadTextFile(path);
+    size_t start = 0;
+    size_t end;
+    while ((end = content.find("\r\n", start)) != std::string::npos)
+    {
+        lines.push_back(content.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// One "|name=value" field of a log line; the command line comes first and may hold
+// anything, so fields are looked for from the end.
+std::string LogField(const std::string& line, const std::string& name)
+{
+    size_t at = line.rfind("|" + name + "=");
+    if (at == std::string::npos)
+        return "<missing>";
+    size_t start = at + name.size() + 2;
+    size_t end = line.find('|', start);
+    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50)
+    {
+        if (PathExists(path))
+            return true;
+        Sleep(50);
+    }
+    return PathExists(path);
+}
+
+std::string StartTrace(const std::string& command)
+{
+    return "开始运行:" + command + "\n";
+}
+
+std::string EndedTrace(const std::string& command, int exitCode)
+{
+    return FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", command.c_str(), exitCode);
+}
+
+// Switches the current directory for one test and back.
+class CCurrentDirectory
+{
+public:
+    explicit CCurrentDirectory(const std::string& path)
+    {
+        char previous[MAX_PATH] = {0};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        m_strPrevious = previous;
+        SetCurrentDirectoryA(path.c_str());
+    }
+    ~CCurrentDirectory() { SetCurrentDirectoryA(m_strPrevious.c_str()); }
+    CCurrentDirectory(const CCurrentDirectory&) = delete;
+    CCurrentDirectory& operator=(const CCurrentDirectory&) = delete;
+
+private:
+    std::string m_strPrevious;
+};
+} // namespace
+
+class RunProcessTest : public ::testing::Test
+{
+protected:
+    CTempFolder m_folder{"rp"};
+    CTraceRecorder m_recorder;
+};
+
+struct ExitCase
+{
+    DWORD exitCode;
+    const char* argument;
+    int traced; // as the trace must show it
+};
+
+class RunProcessExitCode : public RunProcessTest, public ::testing::WithParamInterface<ExitCase>
+{
+};
+
+TEST_P(RunProcessExitCode, EndedProgramGivesTrueAndItsExitCode)
+{
+    // Catches an exit code read as unsigned in the trace, or a non-zero code taken as
+    // failure of the run itself.
+    std::string command =
+        FakeProg() + " --log " + Quoted(m_folder / "log.txt") + " --exit " + GetParam().argument;
+    DWORD exitCode = 12345;
+    EXPECT_TRUE(RunProcess(command, exitCode, INFINITE, SW_HIDE));
+    EXPECT_EQ(GetParam().exitCode, exitCode);
+    std::vector<std::string> texts = m_recorder.Texts();
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ(StartTrace(command), texts[0]);
+    EXPECT_EQ(EndedTrace(command, GetParam().traced), texts[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, RunProcessExitCode,
+                         ::testing::Values(ExitCase{0, "0", 0}, ExitCase{3, "3", 3},
+                                           ExitCase{0x80000001, "0x80000001", -2147483647}));
+
+TEST_F(RunProcessTest, EmptyCommandLineStartsNothing)
+{
+    DWORD exitCode = 7;
+    EXPECT_FALSE(RunProcess("", exitCode, INFINITE, SW_SHOW));
+    EXPECT_EQ(0u, exitCode);
+    std::vector<std::string> texts = m_recorder.Texts();
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ("开始运行:\n", texts[0]);
+    EXPECT_EQ("执行命令行为空", texts[1]) << "this trace has no line end";
+}
+
+TEST_F(RunProcessTest, MissingProgramTracesTheSystemError)
+{
+    std::string command = m_folder / "missing.exe";
+    DWORD exitCode = 7;
+    EXPECT_FALSE(RunProcess(command, exitCode, INFINITE, SW_HIDE));
+    EXPECT_EQ(0u, exitCode);
+    std::vector<std::string> texts = m_recorder.Texts();
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ(StartTrace(command), texts[0]);
+    EXPECT_EQ("运行" + command + "失败,错误号:2\n", texts[1]);
+}
+
+TEST_F(RunProcessTest, TimeOutLeavesTheProgramRunning)
+{
+    std::string marker = m_folder / "finished";
+    std::string command = FakeProg() + " --log " + Quoted(m_folder / "log.txt") +
+                          " --sleep 1500 --touch " + Quoted(marker) + " --exit 5";
+    DWORD exitCode = 7;
+    // A first start loads what the system keeps for creating processes.
+    RunProcess(FakeProg() + " --log " + Quoted(m_folder / "log.txt"), exitCode, INFINITE, SW_HIDE);
+    m_recorder.Clear();
+    DWORD handlesBefore = OwnHandleCount();
+    ASSERT_GT(handlesBefore, 0u);
+    exitCode = 7;
+    EXPECT_FALSE(RunProcess(command, exitCode, 1, SW_SHOWNORMAL));
+    EXPECT_EQ(0u, exitCode) << "no exit code after a time-out";
+    std::vector<std::string> texts = m_recorder.Texts();
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ("运行" + command + " WAIT得到WAIT_TIMEOUT\n", texts[1]);
+    EXPECT_FALSE(PathExists(marker)) << "the wait did not end at the time-out";
+    DWORD handlesAfter = OwnHandleCount();
+    EXPECT_EQ(handlesBefore, handlesAfter) << "process or thread handle left open";
+    // The program is neither stopped nor waited for: it finishes its work on its own.
+    EXPECT_TRUE(WaitForFile(marker, 20000));
+}
+
+TEST_F(RunProcessTest, ChildGetsTheShowModeAndTheCurrentDirectory)
+{
+    CCurrentDirectory current(m_folder.Path());
+    char expectedCwd[MAX_PATH] = {0};
+    GetCurrentDirectoryA(MAX_PATH, expectedCwd);
+    std::string log = m_folder / "log.txt";
+    const WORD modes[] = {SW_HIDE, SW_SHOWNORMAL, SW_SHOW};
+    for (WORD mode : modes)
+    {
+        DWORD exitCode = 1;
+        EXPECT_TRUE(RunProcess(FakeProg() + " --log " + Quoted(log), exitCode, INFINITE, mode));
+    }
+    std::vector<std::string> lines = LogLines(log);
+    ASSERT_EQ(3u, lines.size());
+    for (size_t i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(expectedCwd, LogField(lines[i], "cwd"));
+        EXPECT_EQ(std::to_string(modes[i]), LogField(lines[i], "show"));
+    }
+}
+
+TEST_F(RunProcessTest, CommandLineReachesTheChildWhole)
+{
+    std::string command = FakeProg() + " --log " + Quoted(m_folder / "log.txt") +
+                          "  \"two words\" x\\y \"\" --exit 0";
+    DWORD exitCode = 1;
+    EXPECT_TRUE(RunProcess(command, exitCode, INFINITE, SW_HIDE));
+    std::vector<std::string> lines = LogLines(m_folder / "log.txt");
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("cmdline=" + command + "|", lines[0].substr(0, command.size() + 9));
+}
+
+TEST_F(RunProcessTest, ProgramPathWithBlanksIsNotQuoted)
+{
+    // Unquoted, "<dir>\my prog\fakeprog.exe" is first tried as "<dir>\my" with its
+    // arguments, so <dir>\my.exe starts; quotes added by the launcher would start the other.
+    std::string inner = m_folder / "my prog";
+    ASSERT_TRUE(MakeDirectory(inner));
+    ASSERT_TRUE(
+        CopyFileA(BuiltProgram("fakeprog.exe").c_str(), (inner + "\\fakeprog.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(BuiltProgram("fakeprog.exe").c_str(), (m_folder / "my.exe").c_str(), FALSE));
+    DWORD exitCode = 1;
+    EXPECT_TRUE(RunProcess(inner + "\\fakeprog.exe --exit 4", exitCode, INFINITE, SW_HIDE));
+    EXPECT_EQ(4u, exitCode);
+    EXPECT_TRUE(PathExists(m_folder / "fakeprog.log"));
+    EXPECT_FALSE(PathExists(inner + "\\fakeprog.log"));
+}
+
+TEST_F(RunProcessTest, ChildInheritsNoHandles)
+{
+    // We hold a file open without sharing through an inheritable handle, start a child
+    // that keeps running, and close our handle: if the child had inherited it, the file
+    // would still be locked.
+    std::string locked = m_folder / "locked.bin";
+    SECURITY_ATTRIBUTES inheritable = {sizeof(SECURITY_ATTRIBUTES), NULL, TRUE};
+    HANDLE file = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, &inheritable, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    std::string marker = m_folder / "finished";
+    std::string command = FakeProg() + " --log " + Quoted(m_folder / "log.txt") +
+                          " --sleep 2000 --touch " + Quoted(marker);
+    DWORD exitCode = 1;
+    EXPECT_FALSE(RunProcess(command, exitCode, 1, SW_HIDE));
+    CloseHandle(file);
+    ASSERT_FALSE(PathExists(marker)) << "the child ended too early to tell";
+    HANDLE again = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
+    EXPECT_NE(INVALID_HANDLE_VALUE, again) << "the child holds our handle";
+    if (again != INVALID_HANDLE_VALUE)
+        CloseHandle(again);
+    EXPECT_TRUE(WaitForFile(marker, 20000));
+}
+
+TEST_F(RunProcessTest, RepeatedRunsLeaveNoHandleOpen)
+{
+    std::string command = FakeProg() + " --log " + Quoted(m_folder / "log.txt") + " --exit 1";
+    DWORD exitCode = 0;
+    // The first start loads what the system keeps for process creation.
+    RunProcess(command, exitCode, INFINITE, SW_HIDE);
+    DWORD before = OwnHandleCount();
+    ASSERT_GT(before, 0u);
+    for (int i = 0; i < 50; ++i)
+    {
+        ASSERT_TRUE(RunProcess(command, exitCode, INFINITE, SW_HIDE));
+        ASSERT_EQ(1u, exitCode);
+    }
+    RunProcess(m_folder / "missing.exe", exitCode, INFINITE, SW_HIDE);
+    RunProcess("", exitCode, INFINITE, SW_HIDE);
+    DWORD after = OwnHandleCount();
+    EXPECT_EQ(before, after);
+}
