@@ -50,6 +50,14 @@ std::string CCdFolderCheck::ValueText(const char* key, const std::string& value)
     return value.empty() ? "(empty)" : value;
 }
 
+std::string CCdFolderCheck::DerivedPath(const std::string& path, const char* key,
+                                        const char* otherKey) const
+{
+    if (IsMissing(key) || (otherKey && IsMissing(otherKey)))
+        return "(missing)";
+    return path;
+}
+
 bool CCdFolderCheck::IsMissing(const char* key) const
 {
     for (const CSetupKey& missing : m_missingKeys)
@@ -97,8 +105,9 @@ void CCdFolderCheck::Check()
     CheckPreinstall();
     CheckPackage("driver", "Driver source", "DriverSourcePath", m_config.GetDriverSourcePath(),
                  "DriverSetupCmd", m_config.GetDriverSetupCmd());
-    Line("Driver destination", m_config.GetDriverDestDir());
-    Line("Driver installer command", m_config.GetDriverSetupCmdPath());
+    Line("Driver destination", DerivedPath(m_config.GetDriverDestDir(), "DriverDestPath"));
+    Line("Driver installer command",
+         DerivedPath(m_config.GetDriverSetupCmdPath(), "DriverDestPath", "DriverSetupCmd"));
     CheckApplication();
 }
 
@@ -180,8 +189,9 @@ void CCdFolderCheck::CheckApplication()
     }
     CheckPackage("application", "Application source", "AppSourcePath", m_config.GetAppSourcePath(),
                  "AppSetupCmd", m_config.GetAppSetupCmd());
-    Line("Application destination", m_config.GetAppDestDir());
-    Line("Application installer command", m_config.GetAppSetupCmdPath());
+    Line("Application destination", DerivedPath(m_config.GetAppDestDir(), "AppDestPath"));
+    Line("Application installer command",
+         DerivedPath(m_config.GetAppSetupCmdPath(), "AppDestPath", "AppSetupCmd"));
     Line("Application version", ValueText("AppVersion", m_config.GetAppVersion()));
     Line("Registry key", IsMissing("AppRegKeyPath")
                              ? std::string("(missing)")

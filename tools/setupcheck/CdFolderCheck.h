@@ -35,6 +35,9 @@ private:
     bool IsMissing(const char* key) const;
     // The value for a report line: "(missing)" or "(empty)" when there is nothing to show.
     std::string ValueText(const char* key, const std::string& value) const;
+    // A derived path, or "(missing)" when a key it is made from is missing.
+    std::string DerivedPath(const std::string& path, const char* key,
+                            const char* otherKey = NULL) const;
     void CheckTitles();
     void CheckPreinstall();
     // One package: its source folder on the CD, and its installer in that folder.
