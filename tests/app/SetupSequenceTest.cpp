@@ -76,14 +76,7 @@ void WaitForLogLines(const std::string& path, size_t count)
 class SetupSequence : public SetupRun
 {
 protected:
-    SetupSequence()
-    {
-        m_strIni = kFullIni;
-        Set("%PRE%", "");
-        Set("%INSTALLAPP%", "1");
-        Set("%DRVEXIT%", "0");
-        Set("%APPARGS%", kInstallerWrites);
-    }
+    SetupSequence() { m_strIni = kFullIni; }
 
     void Set(const std::string& placeholder, const std::string& value)
     {
@@ -93,6 +86,11 @@ protected:
     // The CD folder with both packages and the installed program's folder.
     void LayOut()
     {
+        // What a test did not set takes the values of a plain first installation.
+        Set("%PRE%", "");
+        Set("%INSTALLAPP%", "1");
+        Set("%DRVEXIT%", "0");
+        Set("%APPARGS%", kInstallerWrites);
         WriteIni(m_strIni);
         AddPackage("driver", "drvsetup.exe");
         AddPackage("app", "appsetup.exe");
@@ -136,7 +134,7 @@ TEST_F(SetupSequence, WithoutSetupIniItEndsAtOnceAndKeepsTheCd)
 
 TEST_F(SetupSequence, AMissingRequiredKeyStopsBeforeAnythingIsCopiedOrRun)
 {
-    Set("Preinstall=\r\n", "");
+    Set("Preinstall=%PRE%\r\n", "");
     LayOut();
     RunSetup();
     std::vector<std::string> expected = WindowStart();
@@ -200,7 +198,7 @@ TEST_F(SetupSequence, AFullFirstInstallation)
 
 TEST_F(SetupSequence, ThePreinstallProgramRunsShownFromTheSystemDirectory)
 {
-    Set("Preinstall=\r\n", "Preinstall=pre\\prep.exe --log %LOG% --exit 5\r\n");
+    Set("Preinstall=%PRE%\r\n", "Preinstall=pre\\prep.exe --log %LOG% --exit 5\r\n");
     Set("%INSTALLAPP%", "0");
     LayOut();
     AddPackage("pre", "prep.exe");
