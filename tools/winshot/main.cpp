@@ -1,0 +1,126 @@
+// winshot: saves a window of another program as a PNG picture, as it is on the screen.
+//
+//   winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png
+//
+// --class         window class of the top-level window to take (e.g. NorvaneSetup)
+// --wait-visible  wait up to MS milliseconds for such a window to be visible (default 0)
+// --delay         wait MS milliseconds more before taking it, so that it has painted
+// Exit code 0 when the picture was written, 1 when no visible window was found, 2 for bad
+// usage or a file that cannot be written.
+#include "fw/UniqueHandle.h"
+#include "tools/winshot/PngFile.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+// The window's rectangle as shown on the screen, read back from the screen.
+bool CaptureWindow(HWND window, int& width, int& height, std::vector<unsigned char>& rgb)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+
+    HDC screen = GetDC(NULL);
+    if (!screen)
+        return false;
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof(info));
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = NULL;
+    CUniqueBitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0));
+    bool ok = false;
+    if (memory && bitmap && bits)
+    {
+        HGDIOBJ previous = SelectObject(memory, bitmap.Get());
+        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+        SelectObject(memory, previous);
+        GdiFlush();
+        const unsigned char* bgra = static_cast<const unsigned char*>(bits);
+        rgb.resize(static_cast<size_t>(width) * height * 3);
+        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+        {
+            rgb[i * 3] = bgra[i * 4 + 2];
+            rgb[i * 3 + 1] = bgra[i * 4 + 1];
+            rgb[i * 3 + 2] = bgra[i * 4];
+        }
+    }
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return ok;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string className;
+    std::string outPath;
+    DWORD waitMs = 0;
+    DWORD delayMs = 0;
+    for (int i = 1; i + 1 < argc; i += 2)
+    {
+        if (strcmp(argv[i], "--class") == 0)
+            className = argv[i + 1];
+        else if (strcmp(argv[i], "--out") == 0)
+            outPath = argv[i + 1];
+        else if (strcmp(argv[i], "--wait-visible") == 0)
+            waitMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
+        else if (strcmp(argv[i], "--delay") == 0)
+            delayMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
+    }
+    if (className.empty() || outPath.empty())
+    {
+        fputs("usage: winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png\n",
+              stderr);
+        return 2;
+    }
+
+    HWND window = NULL;
+    DWORD start = GetTickCount();
+    for (;;)
+    {
+        window = FindWindowA(className.c_str(), NULL);
+        if (window && IsWindowVisible(window))
+            break;
+        if (GetTickCount() - start >= waitMs)
+        {
+            fprintf(stderr, "winshot: no visible window of class %s\n", className.c_str());
+            return 1;
+        }
+        Sleep(20);
+    }
+    Sleep(delayMs);
+
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+    if (!CaptureWindow(window, width, height, rgb))
+    {
+        fprintf(stderr, "winshot: cannot read the window back\n");
+        return 1;
+    }
+    if (!WritePngFile(outPath, width, height, rgb))
+    {
+        fprintf(stderr, "winshot: cannot write %s\n", outPath.c_str());
+        return 2;
+    }
+    printf("winshot: %d x %d written to %s\n", width, height, outPath.c_str());
+    return 0;
+}
