@@ -1,0 +1,178 @@
+// The demo CD run by the real setup.exe from a CD-ROM drive letter, as the README's main
+// command runs it: a first installation, a second run that finds it up to date, and an
+// upgrade over an older version.
+#include "sys/SystemPaths.h"
+#include "tests/support/TestFiles.h"
+#include "tools/cdmount/CdMount.h"
+#include "tools/tracecap/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace
+{
+const char kDemoKey[] = "SOFTWARE\\Norvane\\NorvaneConnect";
+const char kInstalledApp[] = "\"C:\\Program Files\\Norvane Connect\\NorvaneApp.exe\"";
+
+char FreeLetter()
+{
+    DWORD used = GetLogicalDrives();
+    for (char letter = 'Q'; letter > 'D'; --letter)
+        if (!(used & (1u << (letter - 'A'))))
+            return letter;
+    return 0;
+}
+
+void SetDemoValue(const char* name, const char* value)
+{
+    HKEY key = NULL;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) == ERROR_SUCCESS)
+    {
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>(strlen(value) + 1));
+        RegCloseKey(key);
+    }
+}
+
+std::string GetDemoValue(const char* name)
+{
+    char buffer[512] = {0};
+    DWORD size = sizeof(buffer) - 1;
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::string();
+    RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    return buffer;
+}
+
+// The demo application shows its window for a few seconds; an upgrade cannot remove it
+// while it runs.
+void WaitForDemoApplicationToEnd()
+{
+    for (int i = 0; i < 200 && FindWindowA("NorvaneConnectDemo", NULL); ++i)
+        Sleep(50);
+}
+
+size_t CountStarting(const std::vector<std::string>& traces, const std::string& program)
+{
+    return static_cast<size_t>(std::count_if(traces.begin(), traces.end(),
+                                             [&](const std::string& t) {
+                                                 return t.compare(0, 9, "开始运行:") == 0 &&
+                                                        t.find(program) != std::string::npos;
+                                             }));
+}
+
+// True when expected appears in traces in this order, other texts between them allowed.
+bool InOrder(const std::vector<std::string>& traces, const std::vector<std::string>& expected)
+{
+    size_t next = 0;
+    for (const std::string& t : traces)
+        if (next < expected.size() && t == expected[next])
+            ++next;
+    return next == expected.size();
+}
+
+std::string Describe(const std::vector<std::string>& traces)
+{
+    std::string text;
+    for (const std::string& t : traces)
+        text += "  " + Cp936ToUtf8(t);
+    return text;
+}
+} // namespace
+
+class DemoRun : public ::testing::Test
+{
+protected:
+    DemoRun() : m_letter(FreeLetter()) {}
+
+    static void SetUpTestSuite()
+    {
+        // Start where a PC without the application starts.
+        HKEY key = NULL;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+        {
+            for (const char* name : {"Version", "ExePath", "ExeName", "UnInstall"})
+                RegDeleteValueA(key, name);
+            RegCloseKey(key);
+        }
+        RemoveTree("C:\\Program Files\\Norvane Connect");
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(0, m_letter);
+        std::string cd = GetModuleDir() + "\\..\\demo-cd";
+        ASSERT_TRUE(PathExists(cd + "\\setup.exe")) << cd;
+        ASSERT_TRUE(DefineCdDrive(m_letter, GetUnixPath(cd)));
+    }
+
+    void TearDown() override
+    {
+        WaitForDemoApplicationToEnd();
+        RemoveDriveLetter(m_letter);
+    }
+
+    std::vector<std::string> RunDemo()
+    {
+        CTraceCapture capture;
+        EXPECT_TRUE(capture.Run(std::string("\"") + m_letter + ":\\setup.exe\"", NULL, 120000));
+        return capture.Texts();
+    }
+
+    char m_letter;
+};
+
+// The tests build on each other: first installation, then a second run, then an upgrade.
+TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
+{
+    std::vector<std::string> traces = RunDemo();
+    const std::vector<std::string> expected = {
+        std::string("CDROM OBJECT: ") + m_letter + ":\\ \n",
+        "Delay Eject CD\n",
+        "开始读取置文件\n",
+        "配置文件读取成功\n",
+        "开始复制驱动\n",
+        "开始驱动安装流程\n",
+        "驱动可正常使用\n",
+        "开始应用安装流程\n",
+        "数据卡上的应用版本为：2.1.0\n",
+        "本机应用版本较老，需要更新\n",
+        "开始安装应用\n",
+        "开始退出流程\n",
+        std::string("开始运行:") + kInstalledApp + "\n",
+        "弹出光盘\n",
+    };
+    EXPECT_TRUE(InOrder(traces, expected)) << Describe(traces);
+    ASSERT_FALSE(traces.empty());
+    EXPECT_EQ("弹出光盘\n", traces.back());
+    EXPECT_EQ(1u, CountStarting(traces, "appsetup.exe"));
+    EXPECT_EQ("2.1.0", GetDemoValue("Version"));
+    EXPECT_TRUE(FileExists("C:\\Program Files\\Norvane Connect\\NorvaneApp.exe"));
+}
+
+TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
+{
+    std::vector<std::string> traces = RunDemo();
+    const std::vector<std::string> expected = {
+        "本机安装的应用版本为：2.1.0\n", "本机应用版本较新，不需要更新\n", "开始退出流程\n",
+        std::string("开始运行:") + kInstalledApp + "\n", "弹出光盘\n"};
+    EXPECT_TRUE(InOrder(traces, expected)) << Describe(traces);
+    EXPECT_EQ(0u, CountStarting(traces, "appsetup.exe"));
+}
+
+TEST_F(DemoRun, AnOlderVersionIsRemovedThenInstalled)
+{
+    SetDemoValue("Version", "1.0.0");
+    std::vector<std::string> traces = RunDemo();
+    EXPECT_TRUE(InOrder(traces, {"本机安装的应用版本为：1.0.0\n", "本机应用版本较老，需要更新\n",
+                                 "开始安装应用\n", "开始退出流程\n", "弹出光盘\n"}))
+        << Describe(traces);
+    EXPECT_EQ(2u, CountStarting(traces, "appsetup.exe")) << "removal, then installation";
+    EXPECT_EQ("2.1.0", GetDemoValue("Version"));
+}
