@@ -112,6 +112,10 @@ int CreateDirectories(const char* path)
             return 0;
         scan = afterServer + 1;
     }
+    // The copy calls this once per entry, for a destination that is nearly always there
+    // already: an existing path needs no walk through its levels.
+    if (_access(work, 0) == 0)
+        return 1;
     for (;;)
     {
         char* slash = FindSeparator(scan);

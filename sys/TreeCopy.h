@@ -17,7 +17,8 @@ int CopyTree(const std::string& source, const std::string& dest);
 int CopyTreeRecursive(const char* source, const char* dest, int overwrite);
 
 // Makes every level of a directory path exist, parents first; 1 when they all exist
-// afterwards. Anything that bears a level's name counts as existing, a file included.
+// afterwards. Anything that bears a level's name counts as existing, a file included; a
+// path that exists as a whole is taken as it is.
 // For a UNC path the server is never tested alone: the first level is server and share,
 // and a path naming only a server gives 0.
 int CreateDirectories(const char* path);
