@@ -30,3 +30,17 @@ void PumpMessagesFor(DWORD timeoutMs, const std::function<void(const MSG&)>& obs
 {
     PumpMessagesUntil(nullptr, timeoutMs, observe);
 }
+
+bool PumpSentMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!done())
+    {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}

@@ -13,3 +13,7 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs,
 
 // Dispatches this thread's messages for timeoutMs.
 void PumpMessagesFor(DWORD timeoutMs, const std::function<void(const MSG&)>& observe = nullptr);
+
+// Handles only the messages other threads send to this thread's windows, until done() or
+// timeoutMs; posted messages, paints and timers wait. Returns done().
+bool PumpSentMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
