@@ -3,66 +3,6 @@
 #include "tests/support/TestFiles.h"
 
 #include <cstdio>
-#include <vector>
-
-namespace
-{
-// The system-wide handle list of NtQuerySystemInformation, as far as it is read here.
-const ULONG kSystemHandleInformation = 16;
-const LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-
-struct CSystemHandleEntry
-{
-    ULONG ownerPid;
-    BYTE objectType;
-    BYTE handleFlags;
-    USHORT handleValue;
-    PVOID objectPointer;
-    ULONG accessMask;
-};
-
-struct CSystemHandleList
-{
-    ULONG count;
-    CSystemHandleEntry entries[1];
-};
-
-typedef LONG(WINAPI* CQuerySystemInformation)(ULONG, PVOID, ULONG, PULONG);
-
-DWORD CountInSystemHandleList()
-{
-    CQuerySystemInformation query =
-        reinterpret_cast<CQuerySystemInformation>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query)
-        return 0;
-    std::vector<BYTE> buffer(1 << 16);
-    LONG status;
-    while ((status = query(kSystemHandleInformation, &buffer[0], static_cast<ULONG>(buffer.size()),
-                           NULL)) == kStatusInfoLengthMismatch)
-        buffer.resize(buffer.size() * 2);
-    if (status < 0)
-        return 0;
-    const CSystemHandleList* list = reinterpret_cast<const CSystemHandleList*>(&buffer[0]);
-    DWORD count = 0;
-    for (ULONG i = 0; i < list->count; ++i)
-    {
-        if (list->entries[i].ownerPid == GetCurrentProcessId())
-            ++count;
-    }
-    return count;
-}
-} // namespace
-
-// GetProcessHandleCount reports 0 under Wine, which cannot be true of a running process;
-// the system's handle list still tells.
-DWORD ProcessHandleCount()
-{
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0)
-        return count;
-    return CountInSystemHandleList();
-}
 
 CIniText CIniText::Complete()
 {

@@ -31,9 +31,6 @@ private:
 // Writes the text as setup.ini into the folder and loads it into the record.
 bool LoadSetupText(const std::string& folder, const std::string& text, CSetupConfig& config);
 
-// Handles this process holds, registry keys included; 0 when they cannot be counted.
-DWORD ProcessHandleCount();
-
 // A key HKEY_LOCAL_MACHINE\Software\NorvaneTest\<unique name>, created empty and deleted
 // with its values when the object goes.
 class CTestRegKey

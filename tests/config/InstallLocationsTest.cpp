@@ -4,6 +4,7 @@
 #include "config/SetupConfig.h"
 #include "sys/SystemPaths.h"
 #include "tests/config/ConfigTestSupport.h"
+#include "tests/support/HandleCount.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -336,7 +337,7 @@ TEST_F(RegistryLookups, LookupsLeaveNoKeyOpen)
         CIniText::Complete().Set("APP", "AppRegKeyPath", m_key.Path() + "\\absent").Text(),
         missingKey));
 
-    DWORD before = ProcessHandleCount();
+    DWORD before = OwnHandleCount();
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 1000; ++i)
     {
@@ -348,7 +349,7 @@ TEST_F(RegistryLookups, LookupsLeaveNoKeyOpen)
         missingKey.GetInstalledAppPath();
         missingKey.GetUninstallEntry();
     }
-    DWORD after = ProcessHandleCount();
+    DWORD after = OwnHandleCount();
     EXPECT_EQ(before, after);
 
     // The count does see a key left open, so an unchanged count means something.
@@ -356,7 +357,7 @@ TEST_F(RegistryLookups, LookupsLeaveNoKeyOpen)
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_key.Path().c_str(), 0, KEY_QUERY_VALUE, &leaked));
     CUniqueHKey owner(leaked);
-    EXPECT_EQ(after + 1, ProcessHandleCount());
+    EXPECT_EQ(after + 1, OwnHandleCount());
 }
 
 class RegValueReaderKey : public ::testing::Test
@@ -385,13 +386,13 @@ TEST_F(RegValueReaderKey, CloseTellsWhetherAKeyWasOpen)
 
 TEST_F(RegValueReaderKey, OpenReplacesTheKeyAndTheDestructorClosesIt)
 {
-    DWORD before = ProcessHandleCount();
+    DWORD before = OwnHandleCount();
     ASSERT_GT(before, 0u);
     {
         CRegValueReader reader;
         ASSERT_TRUE(reader.Open(HKEY_LOCAL_MACHINE, m_key.Path().c_str()));
         ASSERT_TRUE(reader.Open(HKEY_LOCAL_MACHINE, m_key.Path().c_str()));
-        EXPECT_EQ(before + 1, ProcessHandleCount()) << "the first key is closed by the second Open";
+        EXPECT_EQ(before + 1, OwnHandleCount()) << "the first key is closed by the second Open";
     }
-    EXPECT_EQ(before, ProcessHandleCount());
+    EXPECT_EQ(before, OwnHandleCount());
 }

@@ -1,4 +1,6 @@
-#include "tests/sys/HandleCount.h"
+#include "tests/support/HandleCount.h"
+
+#include <winternl.h>
 
 #include <cstddef>
 #include <vector>
@@ -58,6 +60,41 @@ DWORD CountInSystemList()
             ++count;
     return count;
 }
+
+// One entry of the GDI handle table that the PEB points to (GdiSharedHandleTable), in
+// the layout Windows and Wine share; a live object's entry has a non-zero type.
+struct CGdiHandleEntry
+{
+    UINT64 object;
+    USHORT uProcessId;
+    USHORT uCount;
+    USHORT uUnique;
+    BYTE bType;
+    BYTE bFlags;
+    UINT64 userPointer;
+};
+
+const ULONG kGdiHandleEntries = 0x10000;
+
+DWORD CountInGdiTable()
+{
+    // The PEB's field is at 0x94 for 32-bit and at 0xF8 for 64-bit processes.
+    const size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    const BYTE* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const CGdiHandleEntry* table =
+        *reinterpret_cast<const CGdiHandleEntry* const*>(peb + tableOffset);
+    if (!table)
+        return 0;
+    // On Windows the table holds every process's objects; under Wine only this one's.
+    const USHORT ownId = static_cast<USHORT>(GetCurrentProcessId());
+    DWORD count = 0;
+    for (ULONG i = 0; i < kGdiHandleEntries; ++i)
+    {
+        if (table[i].bType != 0 && (table[i].uProcessId == ownId || table[i].uProcessId == 0))
+            ++count;
+    }
+    return count;
+}
 } // namespace
 
 DWORD OwnHandleCount()
@@ -66,4 +103,12 @@ DWORD OwnHandleCount()
     if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0)
         return count;
     return CountInSystemList();
+}
+
+DWORD OwnGdiObjectCount()
+{
+    DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count > 0)
+        return count;
+    return CountInGdiTable();
 }

@@ -2,9 +2,9 @@
 // current directory and show state it was started with.
 #include "sys/FormatText.h"
 #include "sys/ProcessLauncher.h"
+#include "tests/support/HandleCount.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceRecorder.h"
-#include "tests/sys/HandleCount.h"
 
 #include <gtest/gtest.h>
 

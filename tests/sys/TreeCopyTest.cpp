@@ -1,9 +1,9 @@
 // CopyTree, CopyTreeRecursive and CreateDirectories on real files and folders.
 #include "sys/FormatText.h"
 #include "sys/TreeCopy.h"
+#include "tests/support/HandleCount.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceRecorder.h"
-#include "tests/sys/HandleCount.h"
 
 #include <gtest/gtest.h>
 

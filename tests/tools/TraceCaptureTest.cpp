@@ -1,5 +1,6 @@
 // Reading another program's traces as a debugger does: every later end-to-end test
 // depends on this being exact and never hanging.
+#include "tests/support/HandleCount.h"
 #include "tests/support/TestFiles.h"
 #include "tools/tracecap/CommandLineTokens.h"
 #include "tools/tracecap/TraceCapture.h"
@@ -117,15 +118,14 @@ TEST(TraceCapture, LeavesNoHandleBehind)
 {
     CTraceCapture warmUp;
     warmUp.Run(FakeProg("--trace x"), NULL, 30000);
-    DWORD before = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &before);
+    DWORD before = OwnHandleCount();
+    ASSERT_GT(before, 0u);
     for (int i = 0; i < 10; ++i)
     {
         CTraceCapture capture;
         ASSERT_TRUE(capture.Run(FakeProg("--trace x"), NULL, 30000));
     }
-    DWORD after = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &after);
+    DWORD after = OwnHandleCount();
     EXPECT_EQ(before, after) << "file handles of debug events must be closed";
 }
 

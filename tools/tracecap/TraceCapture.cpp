@@ -9,6 +9,36 @@ namespace
 // Longest text we read from the debuggee; OutputDebugStringA itself has no limit.
 const DWORD kMaxDebugString = 1 << 20;
 const DWORD kPollMs = 100;
+
+// A process or thread handle that a debug event handed over.
+struct CEventHandle
+{
+    HANDLE handle;
+    DWORD dwId; // the process or thread it was handed over for
+    bool bProcess;
+};
+
+typedef DWORD(WINAPI* ThreadIdFn)(HANDLE);
+
+// Windows closes the handles of the process and thread events itself when the debugger
+// continues from the matching exit event; Wine leaves them open. Closes the ones still
+// open that still name the process or thread they came with, so that a value the system
+// has handed out again since is left alone.
+void CloseEventHandlesLeftOpen(const std::vector<CEventHandle>& handles)
+{
+    // GetThreadId is not declared for the Windows versions the program builds for.
+    ThreadIdFn threadId = reinterpret_cast<ThreadIdFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadId")));
+    for (const CEventHandle& h : handles)
+    {
+        DWORD flags = 0;
+        if (!h.handle || !GetHandleInformation(h.handle, &flags))
+            continue;
+        DWORD id = h.bProcess ? GetProcessId(h.handle) : threadId ? threadId(h.handle) : 0;
+        if (id == h.dwId)
+            CloseHandle(h.handle);
+    }
+}
 } // namespace
 
 CTraceCapture::CTraceCapture()
@@ -73,6 +103,7 @@ bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir, 
         return false;
     m_dwProcessId = pi.ProcessId();
 
+    std::vector<CEventHandle> eventHandles;
     bool sawInitialBreakpoint = false;
     bool terminated = false;
     int quietPollsAfterDeath = 0;
@@ -103,6 +134,11 @@ bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir, 
         case CREATE_PROCESS_DEBUG_EVENT:
             if (event.u.CreateProcessInfo.hFile)
                 CloseHandle(event.u.CreateProcessInfo.hFile);
+            eventHandles.push_back({event.u.CreateProcessInfo.hProcess, event.dwProcessId, true});
+            eventHandles.push_back({event.u.CreateProcessInfo.hThread, event.dwThreadId, false});
+            break;
+        case CREATE_THREAD_DEBUG_EVENT:
+            eventHandles.push_back({event.u.CreateThread.hThread, event.dwThreadId, false});
             break;
         case LOAD_DLL_DEBUG_EVENT:
             if (event.u.LoadDll.hFile)
@@ -136,6 +172,7 @@ bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir, 
         if (done)
             break;
     }
+    CloseEventHandlesLeftOpen(eventHandles);
     if (!m_bTimedOut)
     {
         DWORD code = 0;
