@@ -29,6 +29,7 @@ const DWORD kInstallerMs = 30000;
 const DWORD kProbeEveryMs = 100;
 const DWORD kLargestGapMs = 10500;
 const DWORD kSlowestAnswerMs = 250;
+const char kX11DriverKey[] = "Software\\Wine\\AppDefaults\\setup.exe\\X11 Driver";
 
 const char kIni[] = "[SETUP]\r\nEnglishTitle=T\r\nChineseTitle=T\r\nProductName=P\r\n"
                     "Preinstall=\r\nInstallApp=1\r\nAutoRunApp=0\r\n"
@@ -150,23 +151,21 @@ class CUnmanagedSetupWindows
 public:
     CUnmanagedSetupWindows()
     {
-        HKEY key = NULL;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
-            ERROR_SUCCESS)
+        CUniqueHKey key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kX11DriverKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
+                            key.Put(), NULL) != ERROR_SUCCESS)
             return;
-        CUniqueHKey owner(key);
-        m_bSet = RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2) ==
-                 ERROR_SUCCESS;
+        m_bSet = RegSetValueExA(key.Get(), "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"),
+                                2) == ERROR_SUCCESS;
     }
     ~CUnmanagedSetupWindows()
     {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kX11DriverKey);
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\setup.exe");
     }
     bool IsSet() const { return m_bSet; }
 
 private:
-    static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\setup.exe\\X11 Driver";
     bool m_bSet = false;
 };
 
