@@ -140,4 +140,6 @@ row "bad inputs" "${bad:-not run}" "" ""
 echo
 echo "Start-up and copies: $arch_note; $runs runs of each program, taking turns."
 echo "xcopy's time includes its own start (${xcopy_start:-?} ms on an empty tree)."
-echo "Load figures (300 MB package, 30 s installer, CD-ROM drive letter): from $load_from."
+echo "Load figures (300 MB package, 30 s installer, CD-ROM drive letter): from $load_from;"
+echo "  setup.exe's windows left unmanaged by Wine's X11 driver, which without a window manager"
+echo "  blocks about 2 s at every show and hide of a managed window."
