@@ -1,5 +1,6 @@
 // One copy at a time, and a window that answers other programs.
 #include "tests/app/SetupRunFixture.h"
+#include "tests/support/SetupWindow.h"
 
 #include <windows.h>
 
@@ -25,15 +26,13 @@ bool WaitForLog(const std::string& path, DWORD timeoutMs)
     return false;
 }
 
-HWND FindSetupWindow()
-{
-    return FindWindowA("NorvaneSetup", NULL);
-}
 } // namespace
 
 class SetupInstance : public SetupRun
 {
 protected:
+    HWND FindSetupWindow() const { return FindSetupWindowOf(m_capture.ProcessId()); }
+
     void LayOut(int driverSleepMs)
     {
         std::string ini = kSlowDriverIni;

@@ -1,6 +1,7 @@
 // The real setup.exe, run from CD folders laid out by the tests, read through its traces
 // and through the log of the programs it starts.
 #include "tests/app/SetupRunFixture.h"
+#include "tests/support/SetupWindow.h"
 
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
@@ -376,7 +377,7 @@ TEST_F(SetupSequence, TheWindowIsVisibleOnlyWhileTheApplicationIsCopied)
         {
             while (!done)
             {
-                HWND window = FindWindowA("NorvaneSetup", NULL);
+                HWND window = FindSetupWindowOf(m_capture.ProcessId());
                 if (window && IsWindowVisible(window))
                 {
                     ++visibleSeen;

@@ -6,6 +6,7 @@
 // Prints the figures in one line and records them in the test report as the properties
 // largest_keepalive_gap_ms and slowest_answer_ms.
 #include "tests/app/SetupRunFixture.h"
+#include "tests/support/SetupWindow.h"
 
 #include "fw/UniqueHandle.h"
 #include "sys/SystemPaths.h"
@@ -98,7 +99,11 @@ struct CProbe
 class CWindowProber
 {
 public:
-    CWindowProber() : m_bStop(false), m_thread([this]() { Probe(); }) {}
+    // Probes the window of the program that capture runs, once it has started.
+    explicit CWindowProber(const CTraceCapture& capture)
+        : m_capture(capture), m_bStop(false), m_thread([this]() { Probe(); })
+    {
+    }
     ~CWindowProber() { Stop(); }
 
     void Stop()
@@ -119,7 +124,7 @@ private:
         while (!m_bStop)
         {
             double start = NowMs();
-            HWND window = FindWindowA("NorvaneSetup", NULL);
+            HWND window = FindSetupWindowOf(m_capture.ProcessId());
             if (window)
             {
                 DWORD_PTR result = 0;
@@ -136,6 +141,7 @@ private:
         }
     }
 
+    const CTraceCapture& m_capture;
     std::atomic<bool> m_bStop;
     std::mutex m_mutex;
     std::vector<CProbe> m_probes;
@@ -243,7 +249,7 @@ TEST_F(CdUnderLoad, HoldsTheCdAndAnswersThroughALargeCopyAndALongInstaller)
     CUnmanagedSetupWindows unmanaged;
     ASSERT_TRUE(unmanaged.IsSet());
     m_capture.SetLineCallback([this](const CTraceLine&) { m_arrivals.push_back(NowMs()); });
-    CWindowProber prober;
+    CWindowProber prober(m_capture);
     ASSERT_TRUE(m_capture.Run("\"" + root + "setup.exe\"", NULL, 300000));
     prober.Stop();
 

@@ -3,8 +3,8 @@
 //
 // Every start first appends one line to its log file:
 //     cmdline=<full command line>|cwd=<current directory>|show=<wShowWindow>|window=<w>
-// where <w> tells whether a setup progress window (class "NorvaneSetup") is visible:
-// 1 visible, 0 hidden, - none.
+// where <w> tells whether the progress window (class "NorvaneSetup") of the program that
+// started this one is visible: 1 visible, 0 hidden, - none.
 // then carries out its actions in the order given, and exits with the last --exit code.
 //
 //   --log FILE             log file; default: fakeprog.log beside the executable
@@ -20,7 +20,10 @@
 //   --crash                die of an access violation nobody handles
 //   --touch FILE           create FILE, empty
 // Arguments are split as the C runtime splits them (quotes group blanks).
+#include "tests/support/SetupWindow.h"
+
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +51,22 @@ std::string DefaultLogPath()
     return std::string(path) + "fakeprog.log";
 }
 
+DWORD ParentProcessId()
+{
+    DWORD self = GetCurrentProcessId();
+    DWORD parent = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == self)
+            parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
 void AppendLog(const std::string& logPath)
 {
     STARTUPINFOA si;
@@ -56,7 +75,7 @@ void AppendLog(const std::string& logPath)
     GetStartupInfoA(&si);
     char cwd[MAX_PATH] = {0};
     GetCurrentDirectoryA(MAX_PATH, cwd);
-    HWND setupWindow = FindWindowA("NorvaneSetup", NULL);
+    HWND setupWindow = FindSetupWindowOf(ParentProcessId());
     const char* window = !setupWindow ? "-" : IsWindowVisible(setupWindow) ? "1" : "0";
     std::string line = std::string("cmdline=") + GetCommandLineA() + "|cwd=" + cwd +
                        "|show=" + std::to_string(si.wShowWindow) + "|window=" + window + "\r\n";

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,7 +32,8 @@ public:
     const std::vector<CTraceLine>& Lines() const { return m_lines; }
     std::vector<std::string> Texts() const;
     DWORD ExitCode() const { return m_dwExitCode; }
-    DWORD ProcessId() const { return m_dwProcessId; }
+    // Set once the program has started; other threads may read it while Run goes on.
+    DWORD ProcessId() const { return m_dwProcessId.load(); }
     bool TimedOut() const { return m_bTimedOut; }
     // Exceptions of the debuggee other than its start-up breakpoint, passed back to it.
     int ExceptionsPassedOn() const { return m_nExceptionsPassedOn; }
@@ -42,7 +44,7 @@ private:
     std::function<void(const CTraceLine&)> m_onLine;
     std::vector<CTraceLine> m_lines;
     DWORD m_dwExitCode;
-    DWORD m_dwProcessId;
+    std::atomic<DWORD> m_dwProcessId;
     bool m_bTimedOut;
     int m_nExceptionsPassedOn;
 };
