@@ -13,21 +13,12 @@ const char kIni[] = "[SETUP]\r\nEnglishTitle=T\r\nProductName=P\r\nPreinstall=\r
                     "DriverDestPath=%UNIQUE%_drv\r\n"
                     "DriverSetupCmd=drvsetup.exe --log %LOG% --exit %EXIT%\r\n";
 
-// A letter that nothing uses, from P: downwards.
-char FreeLetter()
-{
-    DWORD used = GetLogicalDrives();
-    for (char letter = 'P'; letter > 'D'; --letter)
-        if (!(used & (1u << (letter - 'A'))))
-            return letter;
-    return 0;
-}
 } // namespace
 
 class SetupFromCd : public SetupRun
 {
 protected:
-    SetupFromCd() : m_letter(FreeLetter()) {}
+    SetupFromCd() : m_letter(FreeDriveLetter()) {}
     ~SetupFromCd() override
     {
         if (m_bMounted)

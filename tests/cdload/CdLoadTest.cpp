@@ -49,16 +49,6 @@ double NowMs()
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-// A letter that nothing uses, from P: downwards.
-char FreeLetter()
-{
-    DWORD used = GetLogicalDrives();
-    for (char letter = 'P'; letter > 'D'; --letter)
-        if (!(used & (1u << (letter - 'A'))))
-            return letter;
-    return 0;
-}
-
 // A file of megabytes MB of data that does not compress to nothing.
 bool WriteDataFile(const std::string& path, DWORD megabytes)
 {
@@ -201,7 +191,7 @@ unsigned long long TreeBytes(const std::string& folder)
 class CdUnderLoad : public SetupRun
 {
 protected:
-    CdUnderLoad() : m_letter(FreeLetter()) {}
+    CdUnderLoad() : m_letter(FreeDriveLetter()) {}
     ~CdUnderLoad() override
     {
         if (m_bMounted)

@@ -17,15 +17,6 @@ namespace
 const char kDemoKey[] = "SOFTWARE\\Norvane\\NorvaneConnect";
 const char kInstalledApp[] = "\"C:\\Program Files\\Norvane Connect\\NorvaneApp.exe\"";
 
-char FreeLetter()
-{
-    DWORD used = GetLogicalDrives();
-    for (char letter = 'Q'; letter > 'D'; --letter)
-        if (!(used & (1u << (letter - 'A'))))
-            return letter;
-    return 0;
-}
-
 void SetDemoValue(const char* name, const char* value)
 {
     HKEY key = NULL;
@@ -89,7 +80,7 @@ std::string Describe(const std::vector<std::string>& traces)
 class DemoRun : public ::testing::Test
 {
 protected:
-    DemoRun() : m_letter(FreeLetter()) {}
+    DemoRun() : m_letter(FreeDriveLetter()) {}
 
     static void SetUpTestSuite()
     {
