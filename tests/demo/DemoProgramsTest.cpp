@@ -7,7 +7,7 @@
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
-#include "tests/demo/ProgramRun.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
 #include "tools/tracecap/TraceCapture.h"
 

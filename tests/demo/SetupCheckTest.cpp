@@ -3,7 +3,7 @@
 #include "config/SetupConfig.h"
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
-#include "tests/demo/ProgramRun.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

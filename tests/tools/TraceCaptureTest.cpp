@@ -1,6 +1,7 @@
 // Reading another program's traces as a debugger does: every later end-to-end test
 // depends on this being exact and never hanging.
 #include "tests/support/HandleCount.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
 #include "tools/tracecap/CommandLineTokens.h"
 #include "tools/tracecap/TraceCapture.h"
@@ -16,44 +17,6 @@ std::string FakeProg(const std::string& args)
     return "\"" + BuiltProgram("fakeprog.exe") + "\" " + args;
 }
 
-// Runs a command with its standard output in a pipe; returns what it printed.
-std::string RunAndReadOutput(const std::string& commandLine, DWORD& exitCode)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
-    HANDLE readEnd = NULL;
-    HANDLE writeEnd = NULL;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
-        return std::string();
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof(si));
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-    std::string output;
-    if (CreateProcessA(NULL, cmd.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi))
-    {
-        CloseHandle(writeEnd);
-        writeEnd = NULL;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd, buffer, sizeof(buffer), &read, NULL) && read > 0)
-            output.append(buffer, read);
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (writeEnd)
-        CloseHandle(writeEnd);
-    CloseHandle(readEnd);
-    return output;
-}
 } // namespace
 
 TEST(TraceCapture, CollectsEveryTextInOrderAsRawBytes)
@@ -149,24 +112,21 @@ TEST(CommandLineTokens, KeepWhereEachArgumentStarts)
 
 TEST(TracecapTool, PrintsConvertedTextsAndPassesTheExitCodeOn)
 {
-    DWORD exitCode = 0;
-    std::string output = RunAndReadOutput("\"" + BuiltProgram("tracecap.exe") + "\" --utf8 " +
-                                              FakeProg("--trace \xBF\xAA\xCA\xBC\\n --exit 42"),
-                                          exitCode);
-    EXPECT_EQ("\xE5\xBC\x80\xE5\xA7\x8B\n", output);
-    EXPECT_EQ(42u, exitCode);
+    CProgramResult run = RunProgram(ProgramCommand(
+        "tracecap.exe", "--utf8 " + FakeProg("--trace \xBF\xAA\xCA\xBC\\n --exit 42")));
+    EXPECT_EQ("\xE5\xBC\x80\xE5\xA7\x8B\n", run.strOutput);
+    EXPECT_EQ(42u, run.dwExitCode);
 }
 
 TEST(TracecapTool, RawModeTimestampsAndFile)
 {
     CTempFolder folder;
     std::string file = folder / "out.txt";
-    DWORD exitCode = 0;
-    std::string output =
-        RunAndReadOutput("\"" + BuiltProgram("tracecap.exe") + "\" --time --out \"" + file + "\" " +
-                             FakeProg("--trace \xBF\xAA\\n --trace b --exit 0"),
-                         exitCode);
-    EXPECT_EQ(0u, exitCode);
+    CProgramResult run = RunProgram(
+        ProgramCommand("tracecap.exe", "--time --out \"" + file + "\" " +
+                                           FakeProg("--trace \xBF\xAA\\n --trace b --exit 0")));
+    const std::string& output = run.strOutput;
+    EXPECT_EQ(0u, run.dwExitCode);
     EXPECT_EQ(output, ReadTextFile(file));
     // Raw bytes, one text a line, each after its time stamp.
     EXPECT_NE(std::string::npos, output.find(" ms  \xBF\xAA\n"));
@@ -175,7 +135,6 @@ TEST(TracecapTool, RawModeTimestampsAndFile)
 
 TEST(TracecapTool, SaysSoWhenTheProgramCannotStart)
 {
-    DWORD exitCode = 0;
-    RunAndReadOutput("\"" + BuiltProgram("tracecap.exe") + "\" Z:\\no\\such.exe", exitCode);
-    EXPECT_EQ(255u, exitCode);
+    CProgramResult run = RunProgram(ProgramCommand("tracecap.exe", "Z:\\no\\such.exe"));
+    EXPECT_EQ(255u, run.dwExitCode);
 }

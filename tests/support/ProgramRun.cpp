@@ -1,4 +1,4 @@
-#include "tests/demo/ProgramRun.h"
+#include "tests/support/ProgramRun.h"
 
 #include "fw/UniqueHandle.h"
 #include "tests/support/TestFiles.h"
