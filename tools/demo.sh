@@ -79,6 +79,11 @@ fi
 echo "demo: Wine prefix $WINEPREFIX (language $lang)"
 wine_ensure_prefix || { echo "demo: cannot create the Wine prefix"; exit 1; }
 
+# The caption is drawn in the "SYSTEM" face with the GB2312 character set. Wine maps that to
+# a CJK fallback font without Latin letters; Windows has a face with both. Give Wine one.
+"$WINE_LOADER" reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v SYSTEM \
+    /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+
 key='HKLM\SOFTWARE\Norvane\NorvaneConnect'
 if [ $second -eq 0 ]; then
     "$WINE_LOADER" reg.exe delete "$key" /f >/dev/null 2>&1
