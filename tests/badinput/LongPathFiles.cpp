@@ -6,8 +6,6 @@
 
 #include <vector>
 
-namespace
-{
 std::wstring Wide(const std::string& text)
 {
     if (text.empty())
@@ -31,6 +29,8 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
+namespace
+{
 // The prefix switches off the length limit and every rewriting of the path, so the
 // path must already be absolute and use backslashes only.
 std::wstring Extended(const std::string& path)

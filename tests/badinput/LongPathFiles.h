@@ -5,6 +5,10 @@
 #include <set>
 #include <string>
 
+// Text in the ANSI code page to and from UTF-16.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+
 // Every missing level of an absolute path (drive-letter form, ANSI code page).
 bool MakeLongDirectory(const std::string& path);
 bool WriteLongFile(const std::string& path, const std::string& content);

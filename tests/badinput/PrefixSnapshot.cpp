@@ -1,5 +1,7 @@
 #include "tests/badinput/PrefixSnapshot.h"
 
+#include "tests/badinput/LongPathFiles.h"
+
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 
@@ -13,29 +15,6 @@ std::wstring Lower(std::wstring text)
     for (wchar_t& c : text)
         c = static_cast<wchar_t>(towlower(c));
     return text;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), NULL, 0,
-                                     NULL, NULL);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], length,
-                        NULL, NULL);
-    return narrow;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), NULL, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
 }
 
 const wchar_t kRoot[] = L"C:";
