@@ -1,6 +1,7 @@
 #include "ui/SetupDlg.h"
 
 #include "device/CdDrive.h"
+#include "ui/MessageFilter.h"
 #include "sys/Trace.h"
 
 #include <windowsx.h>
@@ -98,6 +99,11 @@ BOOL CSetupDlg::OnInitDialog()
 {
     CModelessDialog::OnInitDialog();
     HWND hwnd = GetSafeHwnd();
+
+    // Card software and tools of a normal user's session send these two to the elevated
+    // program; nothing else of theirs is let through.
+    AllowMessageFromOtherPrograms(hwnd, WM_APP_EJECT_ON_EXIT);
+    AllowMessageFromOtherPrograms(hwnd, WM_APP_SHOW_WINDOW);
 
     m_bEjectOnExit = FALSE;
     m_hCdDevice = OpenCdDevice();

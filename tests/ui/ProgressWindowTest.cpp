@@ -4,6 +4,10 @@
 #include "tests/ui/ProgressWindowFixture.h"
 
 #include "device/CdDrive.h"
+#include "sys/FormatText.h"
+#include "ui/MessageFilter.h"
+
+#include <cstring>
 
 #include <atomic>
 #include <thread>
@@ -264,4 +268,66 @@ TEST_F(ProgressWindowTest, ProgressViewCallsFromAnotherThreadReturnAfterHandling
 
     std::vector<std::string> texts = m_traces.Texts();
     EXPECT_EQ(2u, texts.size()) << "ShowProgress traces nothing";
+}
+
+// An elevated setup.exe lets its two messages through from programs of lower integrity:
+// per window where Windows has ChangeWindowMessageFilterEx (7 and later), per process with
+// ChangeWindowMessageFilter (Vista), and not at all on XP. Any other message let through
+// would open the elevated program to them.
+namespace
+{
+std::vector<std::string> g_filterCalls;
+
+BOOL WINAPI RecordFilterForWindow(HWND hwnd, UINT message, DWORD action, void* info)
+{
+    g_filterCalls.push_back(FormatText("window %p %#x %lu %p", static_cast<void*>(hwnd), message,
+                                       action, info));
+    return TRUE;
+}
+
+BOOL WINAPI RecordFilterForProcess(UINT message, DWORD action)
+{
+    g_filterCalls.push_back(FormatText("process %#x %lu", message, action));
+    return TRUE;
+}
+
+FARPROC FilterFunction(const char* name, bool forWindow, bool forProcess)
+{
+    if (forWindow && strcmp(name, "ChangeWindowMessageFilterEx") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordFilterForWindow));
+    if (forProcess && strcmp(name, "ChangeWindowMessageFilter") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordFilterForProcess));
+    return NULL;
+}
+FARPROC Windows7(const char* name) { return FilterFunction(name, true, true); }
+FARPROC Vista(const char* name) { return FilterFunction(name, false, true); }
+FARPROC WindowsXp(const char* name) { return FilterFunction(name, false, false); }
+} // namespace
+
+TEST(ProgressWindowMessageFilter, LetsThroughOnlyTheTwoCustomMessages)
+{
+    ASSERT_TRUE(RegisterSetupWindowClass(GetModuleHandleA(NULL)));
+    const struct
+    {
+        MessageFilterLookup system;
+        const char* filter; // "window", "process" or none
+    } cases[] = {{Windows7, "window"}, {Vista, "process"}, {WindowsXp, ""}};
+    for (const auto& c : cases)
+    {
+        g_filterCalls.clear();
+        SetMessageFilterLookup(c.system);
+        CSetupDlg dialog;
+        bool created = dialog.Create() != FALSE;
+        SetMessageFilterLookup(NULL);
+        ASSERT_TRUE(created);
+        void* hwnd = dialog.GetSafeHwnd();
+        std::vector<std::string> expected;
+        if (strcmp(c.filter, "window") == 0)
+            expected = {FormatText("window %p 0x8064 1 %p", hwnd, static_cast<void*>(NULL)),
+                        FormatText("window %p 0x80c8 1 %p", hwnd, static_cast<void*>(NULL))};
+        else if (strcmp(c.filter, "process") == 0)
+            expected = {"process 0x8064 1", "process 0x80c8 1"};
+        EXPECT_EQ(expected, g_filterCalls) << c.filter;
+        dialog.DestroyWindow();
+    }
 }
