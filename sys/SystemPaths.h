@@ -8,7 +8,8 @@
 std::string GetModuleDir();
 
 // The temporary directory without its trailing backslash; empty when it cannot be read
-// or does not fit in 260 bytes.
+// or does not fit in 260 bytes. A path with a blank or with characters the ANSI code page
+// lacks comes in its short (8.3) form, where the volume has one.
 std::string GetTempDir();
 
 // The system directory, as the system gives it.

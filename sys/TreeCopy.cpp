@@ -2,6 +2,7 @@
 
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
+#include "sys/PathText.h"
 #include "sys/Trace.h"
 
 #include <windows.h>
@@ -27,18 +28,10 @@ bool JoinPath(char (&out)[MAX_PATH], const char* dir, const char* name)
     return true;
 }
 
-// The next "\" at or after text, or NULL. Steps over double-byte characters whole: in
-// GBK or Big5 a trail byte may be 0x5C, which is not a separator.
+// The next "\" at or after text, or NULL.
 char* FindSeparator(char* text)
 {
-    for (; *text; ++text)
-    {
-        if (*text == '\\')
-            return text;
-        if (IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1])
-            ++text;
-    }
-    return NULL;
+    return const_cast<char*>(FindNextBackslash(text));
 }
 
 bool IsDotEntry(const char* name)

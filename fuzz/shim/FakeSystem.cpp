@@ -171,6 +171,26 @@ DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer)
     return CopyIfFits(State().tempPath, buffer, size);
 }
 
+DWORD WINAPI GetTempPathW(DWORD, LPWSTR)
+{
+    return 0;
+}
+
+DWORD WINAPI GetShortPathNameW(LPCWSTR, LPWSTR, DWORD)
+{
+    return 0;
+}
+
+int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR, int, LPSTR, int, LPCSTR, LPBOOL)
+{
+    return 0;
+}
+
+BOOL WINAPI IsDBCSLeadByte(BYTE)
+{
+    return FALSE;
+}
+
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size)
 {
     return CopyIfFits("C:\\windows\\system32", buffer, size);

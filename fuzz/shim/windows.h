@@ -16,6 +16,9 @@ typedef unsigned int UINT;
 typedef WORD LANGID;
 typedef DWORD REGSAM;
 typedef const char* LPCSTR;
+typedef const wchar_t* LPCWSTR;
+typedef wchar_t* LPWSTR;
+typedef BOOL* LPBOOL;
 typedef char* LPSTR;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
@@ -33,6 +36,8 @@ typedef struct HBRUSH__* HBRUSH;
 #define FALSE 0
 #define TRUE 1
 #define MAX_PATH 260
+#define CP_ACP 0
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
@@ -69,6 +74,12 @@ BOOL WINAPI DeleteObject(HGDIOBJ h);
 void WINAPI OutputDebugStringA(LPCSTR text);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
+// The fake system has a temporary path only in the ANSI code page, which is single-byte.
+DWORD WINAPI GetTempPathW(DWORD size, LPWSTR buffer);
+DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR buffer, DWORD size);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR buffer,
+                               int size, LPCSTR defaultChar, LPBOOL usedDefault);
+BOOL WINAPI IsDBCSLeadByte(BYTE byte);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 DWORD WINAPI GetFullPathNameA(LPCSTR name, DWORD size, LPSTR buffer, LPSTR* filePart);

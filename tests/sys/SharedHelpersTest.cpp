@@ -1,6 +1,7 @@
 // The helpers every part of the program stands on.
 #include "sys/FormatText.h"
 #include "sys/Language.h"
+#include "sys/PathText.h"
 #include "sys/SystemPaths.h"
 #include "sys/TextToInt.h"
 #include "sys/Trace.h"
@@ -39,6 +40,20 @@ TEST(SharedHelpers, TempDirLosesOnlyItsTrailingBackslash)
     ASSERT_GT(length, 0u);
     ASSERT_EQ('\\', path[length - 1]);
     EXPECT_EQ(std::string(path, length - 1), GetTempDir());
+}
+
+// In GBK "乗" is 81 5C: the last backslash byte of "C:\d\乗.exe" is no separator there,
+// while in code page 1252 the same bytes are two characters, the second a backslash.
+TEST(SharedHelpers, LastBackslashStepsOverDoubleByteCharacters)
+{
+    const bool gbk = TestLanguage() == "zh";
+    ASSERT_EQ(gbk ? 936u : 1252u, GetACP()) << "the run did not get its language's code page";
+    const char path[] = "C:\\d\\乗.exe";
+    ASSERT_EQ(std::string("\x81\x5C"), std::string(path + 5, 2));
+    EXPECT_EQ(gbk ? path + 4 : path + 6, FindLastBackslash(path));
+    EXPECT_EQ(path + 2, FindNextBackslash(path));
+    const char* const none = NULL;
+    EXPECT_EQ(gbk ? none : path + 6, FindLastBackslash(path + 5));
 }
 
 TEST(SharedHelpers, SystemDirIsTakenWhole)
