@@ -399,3 +399,81 @@ TEST_F(SetupSequence, TheWindowIsVisibleOnlyWhileTheApplicationIsCopied)
     for (const std::string& line : LogLines())
         EXPECT_NE(std::string::npos, line.find("|window=0")) << line;
 }
+
+// Temporary directories as real PCs have them: a blank (a user name with one, or a
+// TEMP such as "D:\Temp Files") and characters the ANSI code page lacks (a Chinese user
+// name on an English system). The driver is copied to and started from the short form.
+class SetupWithTemp : public SetupSequence
+{
+protected:
+    // TMP and TEMP of this process, and so of the setup.exe it starts, for one test.
+    class CTempVariables
+    {
+    public:
+        explicit CTempVariables(const std::wstring& dir)
+        {
+            for (const wchar_t* name : {L"TMP", L"TEMP"})
+            {
+                wchar_t value[1024] = {0};
+                DWORD length = GetEnvironmentVariableW(name, value, 1024);
+                m_saved.push_back(length ? std::wstring(value) : std::wstring());
+                SetEnvironmentVariableW(name, dir.c_str());
+            }
+        }
+        ~CTempVariables()
+        {
+            SetEnvironmentVariableW(L"TMP", m_saved[0].empty() ? NULL : m_saved[0].c_str());
+            SetEnvironmentVariableW(L"TEMP", m_saved[1].empty() ? NULL : m_saved[1].c_str());
+        }
+
+    private:
+        std::vector<std::wstring> m_saved;
+    };
+
+    // Runs a first installation with the temporary directory dir (below the work folder);
+    // the driver must have been copied to and started from dir's short form.
+    void RunWithTemp(const std::wstring& name)
+    {
+        std::wstring dir = Widen(m_work.Path()) + L"\\" + name;
+        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), NULL));
+        wchar_t shortDir[MAX_PATH] = {0};
+        ASSERT_GT(GetShortPathNameW(dir.c_str(), shortDir, MAX_PATH), 0u);
+        char expected[MAX_PATH] = {0};
+        BOOL lost = FALSE;
+        ASSERT_TRUE(WideCharToMultiByte(CP_ACP, 0, shortDir, -1, expected, MAX_PATH, NULL, &lost));
+        ASSERT_FALSE(lost);
+        ASSERT_EQ(NULL, strpbrk(expected, " ?")) << expected;
+        LayOut();
+        {
+            CTempVariables temp(dir);
+            RunSetup();
+        }
+        std::string driverCmd = std::string(expected) + "\\" + m_strUnique + "_drv\\" +
+                                Expand("drvsetup.exe --log %LOG% --exit 0");
+        EXPECT_TRUE(Contains(Traces(), TraceRunEnded(driverCmd, 0))) << Describe(Traces());
+        std::vector<std::string> log = LogLines();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(0u, log[0].find("cmdline=" + driverCmd + "|")) << log[0];
+    }
+
+    static std::wstring Widen(const std::string& text)
+    {
+        wchar_t wide[MAX_PATH] = {0};
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
+        return wide;
+    }
+};
+
+TEST_F(SetupWithTemp, ABlankInTheTemporaryDirectoryNeverRunsAPlantedProgram)
+{
+    // Given "...\Temp Files\...\drvsetup.exe" unquoted, CreateProcess runs "...\Temp.exe"
+    // if there is one, and the log shows the long path it was given.
+    InstallProgram(m_work.Path(), "Temp.exe");
+    RunWithTemp(L"Temp Files");
+}
+
+TEST_F(SetupWithTemp, ATemporaryDirectoryTheCodePageCannotWriteStillWorks)
+{
+    // Devanagari letters: neither code page 936 nor 1252 has them.
+    RunWithTemp(L"Temp\x0928\x092E");
+}
