@@ -1,8 +1,11 @@
-# add_wine_test(<target> [LANGUAGES zh en] [TIMEOUT s] [RESOURCE_LOCK name] [ARGS ...])
+# add_wine_test(<target> [LANGUAGES zh en] [TIMEOUT s] [ARGS ...])
 # Registers a GoogleTest program; with LANGUAGES it runs once per system language,
 # since Wine takes the language from the locale when it starts.
+# Every run has a Wine prefix of its own, made from the tree's prefix when it first runs:
+# runs of setup.exe do not queue for its single-instance mutex, and no run sees another's
+# registry keys, files, drive letters or windows.
 function(add_wine_test target)
-    cmake_parse_arguments(WT "" "TIMEOUT;RESOURCE_LOCK" "LANGUAGES;ARGS" ${ARGN})
+    cmake_parse_arguments(WT "" "TIMEOUT" "LANGUAGES;ARGS" ${ARGN})
     if(NOT WT_TIMEOUT)
         set(WT_TIMEOUT 300)
     endif()
@@ -14,7 +17,7 @@ function(add_wine_test target)
         if(lang STREQUAL "zh")
             set(locale zh_CN.UTF-8)
         else()
-            set(locale C)
+            set(locale en_US.UTF-8)
         endif()
         if(single)
             set(name ${target})
@@ -26,9 +29,6 @@ function(add_wine_test target)
         # Each run leaves a GoogleTest report, which the test command counts cases from.
         set(report "xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml")
         set_tests_properties(${name} PROPERTIES TIMEOUT ${WT_TIMEOUT}
-            ENVIRONMENT "LC_ALL=${locale};TEST_LANGUAGE=${lang};GTEST_OUTPUT=${report}")
-        if(WT_RESOURCE_LOCK)
-            set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${WT_RESOURCE_LOCK})
-        endif()
+            ENVIRONMENT "LC_ALL=${locale};TEST_LANGUAGE=${lang};GTEST_OUTPUT=${report};WINE_RUN_PREFIX=${CMAKE_BINARY_DIR}/prefixes/${name}")
     endforeach()
 endfunction()

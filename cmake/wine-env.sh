@@ -33,6 +33,48 @@ wine_ensure_prefix() {
     ) 9>"$WINEPREFIX.lock"
 }
 
+# Makes $2 a prefix of its own from the ready prefix $1, once; several callers at a time
+# wait for the first one. Programs and libraries are shared through hard links, since
+# Wine only ever reads them; everything else is copied (Wine rewrites its registry files
+# and some .ini files in place).
+wine_clone_prefix() {
+    local from=$1 to=$2
+    [ -f "$to/.prefix-ready" ] && return 0
+    mkdir -p "$(dirname "$to")"
+    (
+        flock 9
+        if [ ! -f "$to/.prefix-ready" ]; then
+            rm -rf "$to"
+            cp -a --link "$from" "$to" || exit 1
+            rm -f "$to/wineserver" "$to/.prefix-ready"
+            find "$to" -type f -links +1 ! -regex '.*\.\(dll\|exe\|sys\|drv\|ocx\|cpl\|acm\|ax\|tlb\|nls\|ds\|ttf\|fon\)' \
+                -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} + ||
+                exit 1
+            touch "$to/.prefix-ready"
+        fi
+    ) 9>"$to.lock"
+}
+
+# Starts the Wine server of $WINEPREFIX and the prefix's session (services, device
+# drivers, desktop window) with every standard stream on /dev/null, by running the
+# program $1, which only makes the desktop exist. Wine starts the session from the first
+# program that needs it, and its processes inherit that program's standard error: a test
+# program's pipe would stay open for as long as the prefix is busy, and CTest would wait
+# for it. The server stays WINE_SERVER_PERSIST seconds after its last program; when that
+# is empty, it and the session stay until the server is stopped.
+wine_start_session() {
+    local hold=
+    [ -n "${WINE_SERVER_PERSIST-x}" ] || hold=--hold
+    "$WINE_SERVER" -p${WINE_SERVER_PERSIST-3} </dev/null >/dev/null 2>&1 # 2: one runs already
+    "$WINE_LOADER" "$1" $hold </dev/null >/dev/null 2>&1
+}
+
+# The Linux process ids of the Wine programs whose environment holds NORVANE_RUN=$1, the
+# mark the wrapper gives a program it starts, which its children inherit.
+wine_processes_marked() {
+    grep -lzx "NORVANE_RUN=$1" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3
+}
+
 # Starts a private X server and exports DISPLAY; WINE_XVFB_PID names it.
 wine_start_xvfb() {
     local fdfile
