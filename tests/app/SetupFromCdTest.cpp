@@ -1,6 +1,7 @@
 // setup.exe started from a CD-ROM drive letter: it holds the volume while it runs and
 // either ejects it or holds it for a day at the end.
 #include "tests/app/SetupRunFixture.h"
+#include "tests/support/FreeCdDrive.h"
 #include "tools/cdmount/CdMount.h"
 
 #include <windows.h>
@@ -18,11 +19,17 @@ const char kIni[] = "[SETUP]\r\nEnglishTitle=T\r\nProductName=P\r\nPreinstall=\r
 class SetupFromCd : public SetupRun
 {
 protected:
-    SetupFromCd() : m_letter(FreeDriveLetter()) {}
     ~SetupFromCd() override
     {
-        if (m_bMounted)
+        if (m_letter)
             RemoveDriveLetter(m_letter);
+    }
+
+    // Shows the CD folder as a CD-ROM drive.
+    void Mount()
+    {
+        m_letter = DefineCdDriveOnFreeLetter(m_cd.Path());
+        ASSERT_NE(0, m_letter);
     }
 
     // Lays out the CD folder, shows it as a CD-ROM drive and runs setup.exe from there.
@@ -32,9 +39,9 @@ protected:
         ini.replace(ini.find("%EXIT%"), 6, std::to_string(driverExitCode));
         WriteIni(ini);
         AddPackage("driver", "drvsetup.exe");
-        ASSERT_NE(0, m_letter);
-        ASSERT_TRUE(DefineCdDrive(m_letter, GetUnixPath(m_cd.Path())));
-        m_bMounted = true;
+        Mount();
+        if (HasFatalFailure())
+            return;
         std::string root = std::string(1, m_letter) + ":\\";
         ASSERT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA(root.c_str()));
         ASSERT_TRUE(m_capture.Run("\"" + root + "setup.exe\"", NULL, 60000));
@@ -42,8 +49,7 @@ protected:
 
     std::string CdRootTrace() const { return std::string("CDROM OBJECT: ") + m_letter + ":\\ \n"; }
 
-    char m_letter;
-    bool m_bMounted = false;
+    char m_letter = 0;
 };
 
 TEST_F(SetupFromCd, AUsableDriverEndsInAnEject)
@@ -73,9 +79,7 @@ TEST_F(SetupFromCd, AFailedDriverHoldsTheCdForADay)
 
 TEST_F(SetupFromCd, WithoutSetupIniTheCdIsHeldForADay)
 {
-    ASSERT_NE(0, m_letter);
-    ASSERT_TRUE(DefineCdDrive(m_letter, GetUnixPath(m_cd.Path())));
-    m_bMounted = true;
+    ASSERT_NO_FATAL_FAILURE(Mount());
     ASSERT_TRUE(m_capture.Run(std::string("\"") + m_letter + ":\\setup.exe\"", NULL, 60000));
     const std::vector<std::string> expected = {CdRootTrace(), "Delay Eject CD\n",
                                                "开始读取置文件\n", "光盘已经被过滤驱动弹出。\n",

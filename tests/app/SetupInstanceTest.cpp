@@ -31,7 +31,18 @@ bool WaitForLog(const std::string& path, DWORD timeoutMs)
 class SetupInstance : public SetupRun
 {
 protected:
+    // Joined on every way out of a test: a failed ASSERT must not leave it joinable.
+    ~SetupInstance() override { WaitForSetup(); }
+
     HWND FindSetupWindow() const { return FindSetupWindowOf(m_capture.ProcessId()); }
+
+    // Runs setup.exe on a thread of its own while the test acts on it.
+    void StartSetup() { m_run = std::thread([this]() { RunSetup(); }); }
+    void WaitForSetup()
+    {
+        if (m_run.joinable())
+            m_run.join();
+    }
 
     void LayOut(int driverSleepMs)
     {
@@ -40,17 +51,19 @@ protected:
         WriteIni(ini);
         AddPackage("driver", "drvsetup.exe");
     }
+
+    std::thread m_run;
 };
 
 TEST_F(SetupInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
 {
     LayOut(3000);
-    std::thread first([this]() { RunSetup(); });
+    StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
 
     CTraceCapture second;
     ASSERT_TRUE(second.Run("\"" + (m_cd / "setup.exe") + "\"", NULL, 20000));
-    first.join();
+    WaitForSetup();
     EXPECT_EQ(std::vector<std::string>{"autorun already exits!\n"}, second.Texts());
     EXPECT_EQ(0u, second.ExitCode());
     // The first copy went on to its end.
@@ -63,13 +76,13 @@ TEST_F(SetupInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
 TEST_F(SetupInstance, AQuitFromAnotherProgramEndsTheRunWithinFiveSeconds)
 {
     LayOut(30000);
-    std::thread run([this]() { RunSetup(); });
+    StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
     HWND window = FindSetupWindow();
     ASSERT_TRUE(window != NULL);
     DWORD start = GetTickCount();
     PostMessageA(window, WM_QUIT, 0, 0);
-    run.join();
+    WaitForSetup();
     DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 4500u) << "the worker is awaited up to 5000 ms";
     EXPECT_LT(elapsed, 15000u);
@@ -82,7 +95,7 @@ TEST_F(SetupInstance, AQuitFromAnotherProgramEndsTheRunWithinFiveSeconds)
 TEST_F(SetupInstance, TheShowMessageFromAnotherProgramShowsAndHides)
 {
     LayOut(4000);
-    std::thread run([this]() { RunSetup(); });
+    StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
     HWND window = FindSetupWindow();
     ASSERT_TRUE(window != NULL);
@@ -95,7 +108,7 @@ TEST_F(SetupInstance, TheShowMessageFromAnotherProgramShowsAndHides)
     ASSERT_TRUE(SendMessageTimeoutA(window, showMessage, 0, 0, SMTO_BLOCK, 5000, &result));
     EXPECT_EQ(1u, result);
     EXPECT_FALSE(IsWindowVisible(window));
-    run.join();
+    WaitForSetup();
     std::vector<std::string> traces = Traces();
     std::vector<std::string> shown;
     for (const std::string& t : traces)
@@ -113,12 +126,12 @@ TEST_F(SetupInstance, AnEjectRequestFromAnotherProgramDecidesTheExit)
              "DriverDestPath=%UNIQUE%_drv\r\n"
              "DriverSetupCmd=drvsetup.exe --log %LOG% --sleep 1500 --exit 9\r\n");
     AddPackage("driver", "drvsetup.exe");
-    std::thread run([this]() { RunSetup(); });
+    StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
     DWORD_PTR result = 1;
     ASSERT_TRUE(SendMessageTimeoutA(FindSetupWindow(), 0x8064, 0, 0, SMTO_BLOCK, 5000, &result));
     EXPECT_EQ(0u, result);
-    run.join();
+    WaitForSetup();
     std::vector<std::string> traces = Traces();
     ASSERT_GE(traces.size(), 2u);
     EXPECT_EQ("驱动模块返回不可使用:9\n", traces[traces.size() - 2]);

@@ -1,14 +1,38 @@
 #include "tests/app/SetupRunFixture.h"
 
+#include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <sstream>
 
 namespace
 {
+// Ends the programs that setup.exe started and left running (an installer it stopped
+// waiting for, the application it started), so that none outlives the test.
+void EndProgramsStartedBy(DWORD processId)
+{
+    if (processId == 0)
+        return;
+    // An invalid snapshot is INVALID_HANDLE_VALUE, as with files.
+    CUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
+    {
+        if (entry.th32ParentProcessID != processId)
+            continue;
+        CUniqueHandle child(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (child && TerminateProcess(child.Get(), 1))
+            WaitForSingleObject(child.Get(), 5000);
+    }
+}
+
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -28,6 +52,7 @@ SetupRun::SetupRun() : m_cd("cd"), m_work("work")
 
 SetupRun::~SetupRun()
 {
+    EndProgramsStartedBy(m_capture.ProcessId());
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_drv");
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_app");
     HKEY key = NULL;

@@ -72,6 +72,10 @@ struct CBadInput
     std::string strDriverDest;
     std::vector<std::string> driverFiles;
     std::vector<std::string> absentPaths; // must not exist after the run
+    // Wine and Windows read this input differently: only what holds on both is checked
+    // (the run ends, writes nothing where it must not, leaves the registry), and the row
+    // is no proof of the outcome.
+    bool bOutcomeDiffersOnWindows = false;
 
     CBadInput& Encoding(EEncoding encoding);
     CBadInput& Outcome(EOutcome outcome);
@@ -90,6 +94,7 @@ struct CBadInput
     CBadInput& Leaves(const std::string& folder);
     CBadInput& DriverCopy(const std::string& dest, const std::vector<std::string>& files);
     CBadInput& Absent(const std::string& path);
+    CBadInput& OutcomeDiffersOnWindows();
 };
 
 std::vector<CBadInput> BadInputs();

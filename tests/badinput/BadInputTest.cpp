@@ -6,9 +6,9 @@
 // outside the temporary directory.
 #include "tests/app/SetupRunFixture.h"
 #include "tests/badinput/BadInputTable.h"
-#include "tests/badinput/BoundedRun.h"
 #include "tests/badinput/LongPathFiles.h"
 #include "tests/badinput/PrefixSnapshot.h"
+#include "tests/support/ProgramRun.h"
 
 #include "fw/UniqueHandle.h"
 #include "sys/SystemPaths.h"
@@ -34,8 +34,9 @@ struct CTally
     int nEnded;
     int nAsExpected;
     int nSkipped;
+    int nOutcomeDiffers; // tried, but no proof of the outcome
 };
-CTally g_tally = {0, 0, 0, 0};
+CTally g_tally = {0, 0, 0, 0, 0};
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
 {
@@ -230,7 +231,7 @@ private:
     void LayOut();
     void SetRegistry();
     void CheckTraces();
-    void CheckSetupCheck(const CBoundedResult& check);
+    void CheckSetupCheck(const CProgramResult& check);
     void CheckPackageCopy();
     // Files and folders added or changed on drive C outside the temporary directory since
     // before, except below the one folder the row expects; lower case, "+ " or "* " first.
@@ -386,10 +387,9 @@ void CBadInputRun::CheckTraces()
     }
 }
 
-void CBadInputRun::CheckSetupCheck(const CBoundedResult& check)
+void CBadInputRun::CheckSetupCheck(const CProgramResult& check)
 {
     ASSERT_TRUE(check.bStarted);
-    EXPECT_TRUE(check.bEnded) << "setupcheck did not end within the time limit";
     EXPECT_EQ(static_cast<DWORD>(m_row.nCheckExit), check.dwExitCode) << check.strOutput;
     // Whatever else it finds, a file that setup.exe cannot load is never called complete.
     if (m_row.eOutcome == eLoadFails)
@@ -469,8 +469,7 @@ void CBadInputRun::TestBody()
     std::string arguments = InstalledVersionText(installed)
                                 ? "--installed \"" + installed + "\" \"" + m_cd.Path() + "\""
                                 : "\"" + m_cd.Path() + "\"";
-    CBoundedResult check = RunBounded("\"" + BuiltProgram("setupcheck.exe") + "\" " + arguments,
-                                      m_work / "setupcheck.txt", kCheckTimeLimitMs);
+    CProgramResult check = RunProgram(ProgramCommand("setupcheck.exe", arguments), kCheckTimeLimitMs);
     if (m_pDenial)
         m_pDenial->Restore();
     m_bEnded = setupEnded && check.bEnded;
@@ -487,8 +486,12 @@ void CBadInputRun::TestBody()
         printf("--- setupcheck exit %lu\n%s\n", check.dwExitCode,
                Cp936ToUtf8(check.strOutput).c_str());
     }
-    CheckTraces();
-    CheckSetupCheck(check);
+    EXPECT_TRUE(check.bEnded) << "setupcheck did not end within the time limit";
+    if (!m_row.bOutcomeDiffersOnWindows)
+    {
+        CheckTraces();
+        CheckSetupCheck(check);
+    }
     CheckPackageCopy();
 
     // A program that autorun started may still be writing its log.
@@ -501,19 +504,6 @@ void CBadInputRun::TestBody()
     }
 
     std::vector<std::string> written = WrittenOutsideTemp(filesBefore);
-    // Another test program of the prefix may be writing outside the temporary directory
-    // just now (config_tests puts a program in C:\ for a second). What this run wrote stays
-    // until the run's folders are removed; only what is still there a moment later counts.
-    if (!written.empty())
-    {
-        Sleep(2000);
-        std::vector<std::string> again = WrittenOutsideTemp(filesBefore);
-        std::vector<std::string> lasting;
-        for (const std::string& change : written)
-            if (std::find(again.begin(), again.end(), change) != again.end())
-                lasting.push_back(change);
-        written = lasting;
-    }
     std::string listed;
     for (const std::string& change : written)
         listed += "  " + change + "\n";
@@ -536,9 +526,6 @@ std::vector<std::string> CBadInputRun::WrittenOutsideTemp(const CDriveSnapshot& 
     std::vector<std::string> written;
     for (std::string change : CDriveSnapshot(GetTempDir()).ChangesSince(before))
     {
-        // setup.exe deletes nothing: a removal is some other program's doing.
-        if (change[0] == '-')
-            continue;
         CharLowerA(&change[0]);
         std::string path = change.substr(2);
         bool isAllowed = !allowed.empty() && path.compare(0, allowed.size(), allowed) == 0 &&
@@ -557,7 +544,10 @@ void CBadInputRun::TearDown()
     {
         ++g_tally.nTried;
         g_tally.nEnded += m_bEnded ? 1 : 0;
-        g_tally.nAsExpected += HasFailure() ? 0 : 1;
+        if (m_row.bOutcomeDiffersOnWindows)
+            ++g_tally.nOutcomeDiffers;
+        else
+            g_tally.nAsExpected += HasFailure() ? 0 : 1;
     }
     if (m_pDenial)
         m_pDenial->Restore();
@@ -577,6 +567,9 @@ public:
     {
         printf("bad inputs tried: %d, ended: %d, as expected: %d", g_tally.nTried, g_tally.nEnded,
                g_tally.nAsExpected);
+        if (g_tally.nOutcomeDiffers > 0)
+            printf(" (outcome not checked, Windows reads them differently: %d)",
+                   g_tally.nOutcomeDiffers);
         if (g_tally.nSkipped > 0)
             printf(" (skipped: %d)", g_tally.nSkipped);
         printf("\n");

@@ -6,6 +6,7 @@
 // Prints the figures in one line and records them in the test report as the properties
 // largest_keepalive_gap_ms and slowest_answer_ms.
 #include "tests/app/SetupRunFixture.h"
+#include "tests/support/FreeCdDrive.h"
 #include "tests/support/SetupWindow.h"
 
 #include "fw/UniqueHandle.h"
@@ -191,10 +192,9 @@ unsigned long long TreeBytes(const std::string& folder)
 class CdUnderLoad : public SetupRun
 {
 protected:
-    CdUnderLoad() : m_letter(FreeDriveLetter()) {}
     ~CdUnderLoad() override
     {
-        if (m_bMounted)
+        if (m_letter)
             RemoveDriveLetter(m_letter);
     }
 
@@ -222,17 +222,15 @@ protected:
         return -1.0;
     }
 
-    char m_letter;
-    bool m_bMounted = false;
+    char m_letter = 0;
     std::vector<double> m_arrivals; // NowMs of every trace line, in order
 };
 
 TEST_F(CdUnderLoad, HoldsTheCdAndAnswersThroughALargeCopyAndALongInstaller)
 {
     ASSERT_NO_FATAL_FAILURE(LayOut());
+    m_letter = DefineCdDriveOnFreeLetter(m_cd.Path());
     ASSERT_NE(0, m_letter);
-    ASSERT_TRUE(DefineCdDrive(m_letter, GetUnixPath(m_cd.Path())));
-    m_bMounted = true;
     const std::string root = std::string(1, m_letter) + ":\\";
     ASSERT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA(root.c_str()));
 

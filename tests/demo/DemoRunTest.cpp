@@ -1,7 +1,9 @@
 // The demo CD run by the real setup.exe from a CD-ROM drive letter, as the README's main
 // command runs it: a first installation, a second run that finds it up to date, and an
 // upgrade over an older version.
+#include "fw/UniqueHandle.h"
 #include "sys/SystemPaths.h"
+#include "tests/support/FreeCdDrive.h"
 #include "tests/support/TestFiles.h"
 #include "tools/cdmount/CdMount.h"
 #include "tools/tracecap/TraceCapture.h"
@@ -9,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <algorithm>
 
@@ -41,12 +45,26 @@ std::string GetDemoValue(const char* name)
     return buffer;
 }
 
-// The demo application shows its window for a few seconds; an upgrade cannot remove it
-// while it runs.
-void WaitForDemoApplicationToEnd()
+// The demo application shows its window for a few seconds and ends; an upgrade cannot
+// remove it while it runs, and the test must not leave it behind. False when one still
+// runs after 20 s.
+bool WaitForDemoApplicationToEnd()
 {
-    for (int i = 0; i < 200 && FindWindowA("NorvaneConnectDemo", NULL); ++i)
-        Sleep(50);
+    // An invalid snapshot is INVALID_HANDLE_VALUE, as with files.
+    CUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    bool ended = true;
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
+    {
+        if (_stricmp(entry.szExeFile, "NorvaneApp.exe") != 0)
+            continue;
+        CUniqueHandle app(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (app && WaitForSingleObject(app.Get(), 20000) != WAIT_OBJECT_0)
+            ended = false;
+    }
+    return ended;
 }
 
 size_t CountStarting(const std::vector<std::string>& traces, const std::string& program)
@@ -80,7 +98,6 @@ std::string Describe(const std::vector<std::string>& traces)
 class DemoRun : public ::testing::Test
 {
 protected:
-    DemoRun() : m_letter(FreeDriveLetter()) {}
 
     static void SetUpTestSuite()
     {
@@ -97,16 +114,17 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_NE(0, m_letter);
         std::string cd = GetModuleDir() + "\\..\\demo-cd";
         ASSERT_TRUE(PathExists(cd + "\\setup.exe")) << cd;
-        ASSERT_TRUE(DefineCdDrive(m_letter, GetUnixPath(cd)));
+        m_letter = DefineCdDriveOnFreeLetter(cd);
+        ASSERT_NE(0, m_letter);
     }
 
     void TearDown() override
     {
-        WaitForDemoApplicationToEnd();
-        RemoveDriveLetter(m_letter);
+        EXPECT_TRUE(WaitForDemoApplicationToEnd()) << "NorvaneApp.exe did not end";
+        if (m_letter)
+            RemoveDriveLetter(m_letter);
     }
 
     std::vector<std::string> RunDemo()
@@ -116,7 +134,7 @@ protected:
         return capture.Texts();
     }
 
-    char m_letter;
+    char m_letter = 0;
 };
 
 // The tests build on each other: first installation, then a second run, then an upgrade.

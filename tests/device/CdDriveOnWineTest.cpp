@@ -5,6 +5,7 @@
 #include "fw/UniqueHandle.h"
 #include "tools/cdmount/CdMount.h"
 #include "tools/tracecap/TraceCapture.h"
+#include "tests/support/FreeCdDrive.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -31,17 +32,6 @@ std::string RootOf(char letter)
     return std::string(1, letter) + ":\\";
 }
 
-// A letter no drive uses, from P: downwards, or 0.
-char FindFreeLetter()
-{
-    for (char letter = 'P'; letter > 'D'; --letter)
-    {
-        if (GetDriveTypeA(RootOf(letter).c_str()) == DRIVE_NO_ROOT_DIR)
-            return letter;
-    }
-    return 0;
-}
-
 UINT DriveType(char letter)
 {
     return GetDriveTypeA(RootOf(letter).c_str());
@@ -65,9 +55,8 @@ protected:
                               (m_folder / "cdprobe.exe").c_str(), FALSE));
         m_strUnixPath = GetUnixPath(m_folder.Path());
         ASSERT_FALSE(m_strUnixPath.empty()) << "not running under Wine?";
-        m_chLetter = FindFreeLetter();
-        ASSERT_NE(0, m_chLetter);
-        ASSERT_TRUE(DefineCdDrive(m_chLetter, m_strUnixPath)) << "error " << GetLastError();
+        m_chLetter = DefineCdDriveOnFreeLetter(m_folder.Path());
+        ASSERT_NE(0, m_chLetter) << "error " << GetLastError();
         m_bDefined = true;
     }
     void TearDown() override
@@ -184,7 +173,8 @@ protected:
 
 TEST_F(CdMountTool, DefinesFromAWindowsOrLinuxPathAndRemoves)
 {
-    char letter = FindFreeLetter();
+    // The letter is taken for the test first; the tool then defines it anew.
+    char letter = DefineCdDriveOnFreeLetter(m_folder.Path());
     ASSERT_NE(0, letter);
     std::string drive = std::string(1, letter) + ":";
     ASSERT_TRUE(WriteTextFile(m_folder / "setup.ini", "[Setup]\n"));

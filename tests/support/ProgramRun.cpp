@@ -3,42 +3,53 @@
 #include "fw/UniqueHandle.h"
 #include "tests/support/TestFiles.h"
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
-CProgramResult RunProgram(const std::string& commandLine)
+CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
 {
-    CProgramResult result = {false, 0, 0, std::string()};
+    CProgramResult result = {false, false, kProgramNotStarted, 0, std::string()};
+    CTempFolder folder("run");
+    const std::string outputFile = folder / "output.txt";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
-    CUniqueHandle readEnd;
-    CUniqueHandle writeEnd;
-    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inherit, 0))
+    CUniqueFile output(CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!output)
+    {
+        ADD_FAILURE() << "cannot make " << outputFile << ": error " << GetLastError();
         return result;
-    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+    }
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd.Get();
-    startup.hStdError = writeEnd.Get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output.Get();
+    startup.hStdError = output.Get();
+    startup.hStdInput = NULL;
     std::vector<char> writable(commandLine.begin(), commandLine.end());
     writable.push_back('\0');
     CProcessInfo process;
     if (!CreateProcessA(NULL, writable.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup,
                         process.Put()))
+    {
+        ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
         return result;
+    }
     result.bStarted = true;
     result.dwProcessId = process.ProcessId();
-    // Only the child holds the write end now, so the pipe ends when the child does.
-    writeEnd.Reset();
+    output.Reset();
 
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd.Get(), buffer, sizeof(buffer), &read, NULL) && read > 0)
-        result.strOutput.append(buffer, read);
-    WaitForSingleObject(process.Process(), INFINITE);
+    result.bEnded = WaitForSingleObject(process.Process(), timeoutMs) == WAIT_OBJECT_0;
+    if (!result.bEnded)
+    {
+        TerminateProcess(process.Process(), 0xDEAD);
+        WaitForSingleObject(process.Process(), 5000);
+    }
     GetExitCodeProcess(process.Process(), &result.dwExitCode);
+    process.Close();
+    result.strOutput = ReadTextFile(outputFile);
     return result;
 }
 

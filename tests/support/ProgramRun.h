@@ -5,16 +5,22 @@
 
 #include <string>
 
+// The exit code of a program that could not be started: no program here ends with it.
+const DWORD kProgramNotStarted = 0xFFFFFFFF;
+
 struct CProgramResult
 {
     bool bStarted;
+    bool bEnded; // false: still running at the time limit, then terminated
     DWORD dwExitCode;
     DWORD dwProcessId;
     std::string strOutput; // standard output and standard error, as bytes
 };
 
-// Runs the command line to its end; a child that hangs is left to the test's time limit.
-CProgramResult RunProgram(const std::string& commandLine);
+// Runs the command line to its end, or for at most timeoutMs. A program that cannot be
+// started fails the running test. The output goes through a file, so that a child that
+// hangs, or a grandchild that inherited it, cannot block the reader.
+CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs = INFINITE);
 
 // "\"<bin>\\name\" " followed by the arguments.
 std::string ProgramCommand(const char* name, const std::string& arguments);

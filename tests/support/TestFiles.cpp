@@ -93,15 +93,6 @@ bool IsDirectory(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-char FreeDriveLetter()
-{
-    DWORD used = GetLogicalDrives();
-    for (char letter = 'P'; letter > 'D'; --letter)
-        if (!(used & (1u << (letter - 'A'))))
-            return letter;
-    return 0;
-}
-
 std::string BuiltProgram(const char* name)
 {
     return GetModuleDir() + "\\" + name;

@@ -27,9 +27,6 @@ void RemoveTree(const std::string& path);
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// A drive letter that nothing uses, from P: downwards; 0 when there is none.
-char FreeDriveLetter();
-
 // A program built beside the test programs, such as "setup.exe".
 std::string BuiltProgram(const char* name);
 

@@ -1,4 +1,5 @@
 // CopyTree, CopyTreeRecursive and CreateDirectories on real files and folders.
+#include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/TreeCopy.h"
 #include "tests/support/HandleCount.h"
@@ -335,14 +336,22 @@ TEST_F(CopyTreeTest, DestinationThatIsAFileFailsTheFirstCopy)
 TEST_F(CopyTreeTest, RepeatedCopiesLeaveNoHandleOpen)
 {
     ASSERT_TRUE(MakeDirectory(m_strSource + "\\sub"));
+    ASSERT_TRUE(MakeDirectory(m_strSource + "\\locked"));
     ASSERT_TRUE(WriteTextFile(m_strSource + "\\a.txt", "a"));
     ASSERT_TRUE(WriteTextFile(m_strSource + "\\sub\\b.txt", "b"));
+    ASSERT_TRUE(WriteTextFile(m_strSource + "\\locked\\c.txt", "c"));
+    ASSERT_TRUE(WriteTextFile(m_strSource + "\\locked\\d.txt", "d"));
     CopyTree(m_strSource, m_strDest);
+    // A destination file held open without sharing fails its folder's copy half-way, so
+    // that the search of a lower level ends early too.
+    CUniqueFile held(CreateFileA((m_strDest + "\\locked\\c.txt").c_str(), GENERIC_READ, 0, NULL,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    ASSERT_TRUE(held);
     DWORD before = OwnHandleCount();
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 20; ++i)
     {
-        ASSERT_EQ(1, CopyTree(m_strSource, m_strDest));
+        ASSERT_EQ(1, CopyTree(m_strSource, m_strDest)) << "only a subfolder fails";
         // The failing ways out close their searches too.
         ASSERT_EQ(0, CopyTreeRecursive(m_strSource.c_str(), m_strDest.c_str(), 0));
         ASSERT_EQ(0, CopyTree(m_folder / "missing", m_strDest));
@@ -459,8 +468,7 @@ TEST_F(CreateDirectoriesTest, PathFromTheDriveRootWithoutDrive)
 TEST_F(CreateDirectoriesTest, DoubleByteCharacterEndingInBackslashByteIsOneName)
 {
     // "乗" is 81 5C in GBK: a byte-wise scan would cut the name after 0x81.
-    if (GetACP() != 936)
-        GTEST_SKIP() << "needs the Chinese (GBK) code page";
+    ASSERT_EQ(936u, GetACP()) << "runs under the Chinese (GBK) code page only";
     std::string path = m_folder / "a乗\\sub";
     ASSERT_EQ(std::string("\x81\x5C"), std::string("乗"));
     EXPECT_EQ(1, CreateDirectories(path.c_str()));

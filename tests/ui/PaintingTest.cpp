@@ -58,21 +58,6 @@ std::vector<COLORREF> BackgroundRows()
     return rows;
 }
 
-// GDI objects held by this process. Wine does not count them (GetGuiResources answers 0
-// there), so under Wine the count stands in for the index its handle table gives a new
-// object: freed entries are reused last-freed first, and only objects that are never
-// freed push the index up.
-long GdiObjectsInUse()
-{
-    DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (count != 0)
-        return static_cast<long>(count);
-    HPEN probe = CreatePen(PS_SOLID, 1, 0);
-    long index = static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
-    DeleteObject(probe);
-    return index;
-}
-
 // Rectangle [left, right) x [top, bottom) as a RECT.
 RECT Area(LONG left, LONG top, LONG right, LONG bottom)
 {
@@ -274,16 +259,6 @@ TEST_F(PaintingTest, MinimisedWindowPaintsOnlyTheCentredIcon)
     EXPECT_EQ(pixels.Count(Area(0, 0, w, h), kWhite),
               pixels.Count(centred, kWhite) + pixels.Count(background, kWhite))
         << "no text: white only where an icon is";
-}
-
-TEST_F(PaintingTest, ThousandPaintsHoldNoMoreGdiObjects)
-{
-    Paint("NorvaneSetup", StatusInLanguage().c_str());
-    long before = GdiObjectsInUse();
-    for (int i = 0; i < 1000; ++i)
-        RedrawWindow(m_hWnd, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    long after = GdiObjectsInUse();
-    EXPECT_LE(after, before + 16) << "before " << before << ", after " << after;
 }
 
 // For people to look at: the visible window in this run's language, under

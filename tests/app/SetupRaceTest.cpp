@@ -14,7 +14,9 @@
 namespace
 {
 const int kCopies = 5;
-const DWORD kStartSpreadMs = 50;
+// Each copy must start while the first one to take the mutex still holds it (its driver
+// installer runs 4 s); how close together they come is up to the scheduler.
+const DWORD kStartSpreadMs = 2000;
 
 // The driver installer runs long enough for every copy to have started before the winner
 // ends and frees the mutex.
