@@ -1,11 +1,12 @@
-# add_wine_test(<target> [LANGUAGES zh en] [TIMEOUT s] [ARGS ...])
+# add_wine_test(<target> [LANGUAGES zh en] [TIMEOUT s] [SHARDS n] [ARGS ...])
 # Registers a GoogleTest program; with LANGUAGES it runs once per system language,
-# since Wine takes the language from the locale when it starts.
+# since Wine takes the language from the locale when it starts. With SHARDS each run is
+# split into n runs (<name>.1 ...) of every n-th case, which CTest can run side by side.
 # Every run has a Wine prefix of its own, made from the tree's prefix when it first runs:
 # runs of setup.exe do not queue for its single-instance mutex, and no run sees another's
 # registry keys, files, drive letters or windows.
 function(add_wine_test target)
-    cmake_parse_arguments(WT "" "TIMEOUT" "LANGUAGES;ARGS" ${ARGN})
+    cmake_parse_arguments(WT "" "TIMEOUT;SHARDS" "LANGUAGES;ARGS" ${ARGN})
     if(NOT WT_TIMEOUT)
         set(WT_TIMEOUT 300)
     endif()
@@ -24,11 +25,26 @@ function(add_wine_test target)
         else()
             set(name ${target}.${lang})
         endif()
-        add_test(NAME ${name} COMMAND ${target} ${WT_ARGS}
-            WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-        # Each run leaves a GoogleTest report, which the test command counts cases from.
-        set(report "xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml")
-        set_tests_properties(${name} PROPERTIES TIMEOUT ${WT_TIMEOUT}
-            ENVIRONMENT "LC_ALL=${locale};TEST_LANGUAGE=${lang};GTEST_OUTPUT=${report};WINE_RUN_PREFIX=${CMAKE_BINARY_DIR}/prefixes/${name}")
+        if(WT_SHARDS)
+            math(EXPR last "${WT_SHARDS} - 1")
+            foreach(shard RANGE ${last})
+                math(EXPR number "${shard} + 1")
+                wine_test_run(${name}.${number}
+                    "GTEST_TOTAL_SHARDS=${WT_SHARDS};GTEST_SHARD_INDEX=${shard}")
+            endforeach()
+        else()
+            wine_test_run(${name} "")
+        endif()
     endforeach()
+endfunction()
+
+# One run of add_wine_test; target, locale, lang and WT_* come from the caller.
+function(wine_test_run name environment)
+    add_test(NAME ${name} COMMAND ${target} ${WT_ARGS}
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    # Each run leaves a GoogleTest report, which the test command counts cases from.
+    set(report "xml:Z:${CMAKE_BINARY_DIR}/test-results/${name}.xml")
+    list(APPEND environment "LC_ALL=${locale}" "TEST_LANGUAGE=${lang}" "GTEST_OUTPUT=${report}"
+        "WINE_RUN_PREFIX=${CMAKE_BINARY_DIR}/prefixes/${name}")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${WT_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
