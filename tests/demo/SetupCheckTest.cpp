@@ -322,6 +322,10 @@ TEST_F(SetupCheckTest, FindsTheInstallerOfACommandWithArguments)
         {"drvsetup /S", 0},         {"drv setup.exe /quiet", 0},
         {"other.exe /S", 1},        {"drvsetup.exe.bak /S", 1},
         {"\"drvsetup.exe\" /S", 1}, {"", 1},
+        // setup.exe runs the command from the copy: ".." is resolved from there.
+        {"..\\NorvaneDriver\\drvsetup.exe /S", 0},
+        {"sub\\..\\drvsetup.exe /S", 0},
+        {"..\\drvsetup.exe /S", 1},
     };
     for (const CCase& c : cases)
     {

@@ -104,7 +104,7 @@ void CCdFolderCheck::Check()
     Line("Product name", ValueText("ProductName", m_config.GetProductName()));
     CheckPreinstall();
     CheckPackage("driver", "Driver source", "DriverSourcePath", m_config.GetDriverSourcePath(),
-                 "DriverSetupCmd", m_config.GetDriverSetupCmd());
+                 "DriverSetupCmd", m_config.GetDriverSetupCmd(), m_config.GetDriverDestDir());
     Line("Driver destination", DerivedPath(m_config.GetDriverDestDir(), "DriverDestPath"));
     Line("Driver installer command",
          DerivedPath(m_config.GetDriverSetupCmdPath(), "DriverDestPath", "DriverSetupCmd"));
@@ -137,14 +137,15 @@ void CCdFolderCheck::CheckPreinstall()
     // Run from the CD itself, not from a copy.
     Line("Pre-install command", JoinPath(m_strCdDir, preinstall));
     std::string program;
-    if (!FindCommandProgram(m_strCdDir, preinstall, program))
+    CPackageCopy onTheCd = {m_strCdDir, m_strCdDir};
+    if (!FindCommandProgram(onTheCd, preinstall, program))
         Problem(FormatText("the pre-install program (Preinstall) is missing: no file %s",
                            program.c_str()));
 }
 
 void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
                                   const std::string& sourceField, const char* commandKey,
-                                  const std::string& command)
+                                  const std::string& command, const std::string& destDir)
 {
     if (IsMissing(sourceKey))
     {
@@ -169,7 +170,8 @@ void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, con
     }
     // setup.exe runs the installer from the copy, which holds what the package folder holds.
     std::string program;
-    if (FindCommandProgram(sourceDir, command, program))
+    CPackageCopy copy = {sourceDir, destDir.empty() ? sourceDir : destDir};
+    if (FindCommandProgram(copy, command, program))
         return;
     std::string hint;
     if (command[0] == '"')
@@ -188,7 +190,7 @@ void CCdFolderCheck::CheckApplication()
         return;
     }
     CheckPackage("application", "Application source", "AppSourcePath", m_config.GetAppSourcePath(),
-                 "AppSetupCmd", m_config.GetAppSetupCmd());
+                 "AppSetupCmd", m_config.GetAppSetupCmd(), m_config.GetAppDestDir());
     Line("Application destination", DerivedPath(m_config.GetAppDestDir(), "AppDestPath"));
     Line("Application installer command",
          DerivedPath(m_config.GetAppSetupCmdPath(), "AppDestPath", "AppSetupCmd"));

@@ -40,10 +40,11 @@ private:
                             const char* otherKey = NULL) const;
     void CheckTitles();
     void CheckPreinstall();
-    // One package: its source folder on the CD, and its installer in that folder.
+    // One package: its source folder on the CD, and its installer as setup.exe finds it
+    // after copying the package to destDir (empty: unknown, taken as the package folder).
     void CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
                       const std::string& sourceField, const char* commandKey,
-                      const std::string& command);
+                      const std::string& command, const std::string& destDir);
     void CheckApplication();
 
     std::string m_strCdDir;

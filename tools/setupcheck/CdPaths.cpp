@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 std::string JoinPath(const std::string& root, const std::string& field)
 {
     return root + "\\" + field;
@@ -32,6 +34,20 @@ bool HasExtension(const std::string& path)
     return dot != std::string::npos && (slash == std::string::npos || dot > slash);
 }
 
+// The file that part (the copy's folder, a backslash, part of the command) names before
+// setup.exe has copied the package.
+std::string FileBeforeCopy(const CPackageCopy& copy, const std::string& part)
+{
+    std::string path = FullFolderPath(JoinPath(copy.strCopyDir, part));
+    std::string copyDir = FullFolderPath(copy.strCopyDir);
+    if (path.empty() || copyDir.empty())
+        return JoinPath(copy.strPackageDir, part);
+    if (path.size() > copyDir.size() && path[copyDir.size()] == '\\' &&
+        _strnicmp(path.c_str(), copyDir.c_str(), copyDir.size()) == 0)
+        return copy.strPackageDir + path.substr(copyDir.size());
+    return path;
+}
+
 bool ProgramFileExists(const std::string& candidate, std::string& program)
 {
     if (FileExists(candidate.c_str()))
@@ -48,17 +64,18 @@ bool ProgramFileExists(const std::string& candidate, std::string& program)
 }
 } // namespace
 
-bool FindCommandProgram(const std::string& dir, const std::string& command, std::string& program)
+bool FindCommandProgram(const CPackageCopy& copy, const std::string& command,
+                        std::string& program)
 {
     // Windows tries the parts from the shortest on and starts the first that is a file.
     for (size_t blank = command.find_first_of(" \t"); blank != std::string::npos;
          blank = command.find_first_of(" \t", blank + 1))
     {
-        if (ProgramFileExists(JoinPath(dir, command.substr(0, blank)), program))
+        if (ProgramFileExists(FileBeforeCopy(copy, command.substr(0, blank)), program))
             return true;
     }
-    if (ProgramFileExists(JoinPath(dir, command), program))
+    if (ProgramFileExists(FileBeforeCopy(copy, command), program))
         return true;
-    program = JoinPath(dir, command.substr(0, command.find_first_of(" \t")));
+    program = FileBeforeCopy(copy, command.substr(0, command.find_first_of(" \t")));
     return false;
 }

@@ -12,8 +12,19 @@ std::string JoinPath(const std::string& root, const std::string& field);
 // 260 bytes.
 std::string FullFolderPath(const std::string& folder);
 
-// The program Windows starts for the command line dir + "\" + command when it is handed
-// over unquoted, as setup.exe hands it: the shortest part ending before a blank, or the
-// whole line, that names a file, with ".exe" added to a name that has no extension. True
-// and its path when one exists; false and the path of the command's first word when none.
-bool FindCommandProgram(const std::string& dir, const std::string& command, std::string& program);
+// A package folder on the CD and the folder setup.exe copies it to before it runs the
+// package's command there. The pre-install program runs from the CD: both are the same.
+struct CPackageCopy
+{
+    std::string strPackageDir;
+    std::string strCopyDir;
+};
+
+// The program Windows starts for the command line copyDir + "\" + command when it is
+// handed over unquoted, as setup.exe hands it: the shortest part ending before a blank, or
+// the whole line, that names a file, with ".exe" added to a name that has no extension.
+// Each part is resolved as Windows resolves it ("." and ".." taken out): below the copy it
+// names a file of the package, anywhere else the file there on this PC. True and the file's
+// path when one exists; false and the path of the command's first word when none.
+bool FindCommandProgram(const CPackageCopy& copy, const std::string& command,
+                        std::string& program);
