@@ -43,3 +43,10 @@ done
 if [ $regen -eq 1 ]; then
     locale-gen >/dev/null
 fi
+
+# Where this kernel cannot run 32-bit programs, the 32-bit setup.exe that ships runs under
+# the Wine of a Debian 13 root, through qemu-i386 (tools/wow64); it is made once for the
+# whole machine and shared by every clone.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    bash "$(dirname "${BASH_SOURCE[0]}")/wow64/make-root.sh"
+fi
