@@ -8,11 +8,14 @@
 
 namespace
 {
-const char kSlowDriverIni[] = "[SETUP]\r\nEnglishTitle=T\r\nProductName=P\r\nPreinstall=\r\n"
+// The driver installer waits for the test to release it: the run is held in its middle for
+// as long as the test needs, however slowly programs start.
+const char kHeldDriverIni[] = "[SETUP]\r\nEnglishTitle=T\r\nProductName=P\r\nPreinstall=\r\n"
                               "InstallApp=0\r\nAutoRunApp=0\r\n"
                               "[Driver]\r\nDriverSourcePath=driver\r\n"
                               "DriverDestPath=%UNIQUE%_drv\r\n"
-                              "DriverSetupCmd=drvsetup.exe --log %LOG% --sleep %SLEEP%\r\n";
+                              "DriverSetupCmd=drvsetup.exe --log %LOG% --wait-file "
+                              "%WORK%\\release --exit %EXIT%\r\n";
 
 // Waits for the driver installer to have started: the run is then in the middle.
 bool WaitForLog(const std::string& path, DWORD timeoutMs)
@@ -32,7 +35,11 @@ class SetupInstance : public SetupRun
 {
 protected:
     // Joined on every way out of a test: a failed ASSERT must not leave it joinable.
-    ~SetupInstance() override { WaitForSetup(); }
+    ~SetupInstance() override
+    {
+        ReleaseDriver();
+        WaitForSetup();
+    }
 
     HWND FindSetupWindow() const { return FindSetupWindowOf(m_capture.ProcessId()); }
 
@@ -44,25 +51,28 @@ protected:
             m_run.join();
     }
 
-    void LayOut(int driverSleepMs)
+    // A run whose driver installer waits until ReleaseDriver, then exits with exitCode.
+    void LayOut(int exitCode = 0)
     {
-        std::string ini = kSlowDriverIni;
-        ini.replace(ini.find("%SLEEP%"), 7, std::to_string(driverSleepMs));
+        std::string ini = kHeldDriverIni;
+        ini.replace(ini.find("%EXIT%"), 6, std::to_string(exitCode));
         WriteIni(ini);
         AddPackage("driver", "drvsetup.exe");
     }
+    void ReleaseDriver() { WriteTextFile(m_work / "release", ""); }
 
     std::thread m_run;
 };
 
 TEST_F(SetupInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
 {
-    LayOut(3000);
+    LayOut();
     StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
 
     CTraceCapture second;
     ASSERT_TRUE(second.Run("\"" + (m_cd / "setup.exe") + "\"", NULL, 20000));
+    ReleaseDriver();
     WaitForSetup();
     EXPECT_EQ(std::vector<std::string>{"autorun already exits!\n"}, second.Texts());
     EXPECT_EQ(0u, second.ExitCode());
@@ -75,7 +85,7 @@ TEST_F(SetupInstance, ASecondCopyEndsAtOnceWithoutTouchingAnything)
 
 TEST_F(SetupInstance, AQuitFromAnotherProgramEndsTheRunWithinFiveSeconds)
 {
-    LayOut(30000);
+    LayOut();
     StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
     HWND window = FindSetupWindow();
@@ -94,7 +104,7 @@ TEST_F(SetupInstance, AQuitFromAnotherProgramEndsTheRunWithinFiveSeconds)
 
 TEST_F(SetupInstance, TheShowMessageFromAnotherProgramShowsAndHides)
 {
-    LayOut(4000);
+    LayOut();
     StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
     HWND window = FindSetupWindow();
@@ -108,6 +118,7 @@ TEST_F(SetupInstance, TheShowMessageFromAnotherProgramShowsAndHides)
     ASSERT_TRUE(SendMessageTimeoutA(window, showMessage, 0, 0, SMTO_BLOCK, 5000, &result));
     EXPECT_EQ(1u, result);
     EXPECT_FALSE(IsWindowVisible(window));
+    ReleaseDriver();
     WaitForSetup();
     std::vector<std::string> traces = Traces();
     std::vector<std::string> shown;
@@ -121,16 +132,13 @@ TEST_F(SetupInstance, TheShowMessageFromAnotherProgramShowsAndHides)
 TEST_F(SetupInstance, AnEjectRequestFromAnotherProgramDecidesTheExit)
 {
     // A driver that fails never asks for the eject itself.
-    WriteIni("[SETUP]\r\nEnglishTitle=T\r\nProductName=P\r\nPreinstall=\r\nInstallApp=0\r\n"
-             "AutoRunApp=0\r\n[Driver]\r\nDriverSourcePath=driver\r\n"
-             "DriverDestPath=%UNIQUE%_drv\r\n"
-             "DriverSetupCmd=drvsetup.exe --log %LOG% --sleep 1500 --exit 9\r\n");
-    AddPackage("driver", "drvsetup.exe");
+    LayOut(9);
     StartSetup();
     ASSERT_TRUE(WaitForLog(m_strLog, 20000));
     DWORD_PTR result = 1;
     ASSERT_TRUE(SendMessageTimeoutA(FindSetupWindow(), 0x8064, 0, 0, SMTO_BLOCK, 5000, &result));
     EXPECT_EQ(0u, result);
+    ReleaseDriver();
     WaitForSetup();
     std::vector<std::string> traces = Traces();
     ASSERT_GE(traces.size(), 2u);

@@ -10,6 +10,7 @@
 //   --log FILE             log file; default: fakeprog.log beside the executable
 //   --exit N               exit code, decimal or 0x hex (0x80000001 and above allowed)
 //   --sleep MS             sleep MS milliseconds
+//   --wait-file FILE       wait until FILE exists, for a minute at most
 //   --set KEY NAME VALUE   write the string VALUE as NAME under HKEY_LOCAL_MACHINE\KEY
 //   --delete KEY NAME      delete the value NAME under HKEY_LOCAL_MACHINE\KEY
 //   --delete-key KEY       delete the key HKEY_LOCAL_MACHINE\KEY (no subkeys)
@@ -134,6 +135,13 @@ int main(int argc, char** argv)
             exitCode = static_cast<DWORD>(strtoul(argv[++i], NULL, 0));
         else if (arg == "--sleep" && has1)
             Sleep(static_cast<DWORD>(strtoul(argv[++i], NULL, 0)));
+        else if (arg == "--wait-file" && has1)
+        {
+            const char* file = argv[++i];
+            for (int waited = 0; waited < 60000 && GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES;
+                 waited += 50)
+                Sleep(50);
+        }
         else if (arg == "--set" && has3)
         {
             HKEY key = NULL;
