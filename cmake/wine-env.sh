@@ -1,19 +1,34 @@
 # Shell functions shared by the Wine wrapper, the test command and the demo.
 # Source it after setting WINEPREFIX.
-
-export WINEARCH="${WINEARCH:-win32}"
-case "$WINEARCH" in
-win64)
-    WINE_LOADER=/usr/lib/wine/wine64
-    WINE_SERVER=/usr/lib/wine/wineserver64
-    ;;
-*)
-    WINE_LOADER=/usr/lib/wine/wine
-    WINE_SERVER=/usr/lib/wine/wineserver32
-    ;;
-esac
-# Programs started by Wine programs use the same loader.
-export WINELOADER="$WINE_LOADER"
+#
+# WINE_ROUTE says which Wine runs the programs: "host", the host's Wine, 32-bit or 64-bit
+# as WINEARCH says; "wow64", the Wine of the root that tools/wow64/make-root.sh makes,
+# whose 64-bit prefixes also run 32-bit programs (through qemu-i386) on a kernel that
+# cannot run them itself. There, folders outside the repository and /tmp are seen only
+# when listed in WOW64_BINDS.
+wine_env_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINE_ROUTE="${WINE_ROUTE:-host}"
+if [ "$WINE_ROUTE" = wow64 ]; then
+    export WINEARCH=win64
+    WINE_LOADER="$wine_env_repo/tools/wow64/wine"
+    WINE_SERVER="$wine_env_repo/tools/wow64/wineserver"
+    # Programs started by Wine programs use the loader inside the root.
+    export WINELOADER=/usr/lib/wine/wine64
+else
+    export WINEARCH="${WINEARCH:-win32}"
+    case "$WINEARCH" in
+    win64)
+        WINE_LOADER=/usr/lib/wine/wine64
+        WINE_SERVER=/usr/lib/wine/wineserver64
+        ;;
+    *)
+        WINE_LOADER=/usr/lib/wine/wine
+        WINE_SERVER=/usr/lib/wine/wineserver32
+        ;;
+    esac
+    # Programs started by Wine programs use the same loader.
+    export WINELOADER="$WINE_LOADER"
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Creating a prefix must not download Mono or Gecko, nor wait on a dialog for them.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
@@ -27,7 +42,13 @@ wine_ensure_prefix() {
         if [ ! -f "$WINEPREFIX/.prefix-ready" ]; then
             rm -rf "$WINEPREFIX"
             "$WINE_LOADER" wineboot.exe -i >/dev/null 2>&1 || exit 1
+            # Without a window manager, as under Xvfb, Wine's X11 driver waits two seconds
+            # for one at every show and hide of a managed window; Windows never waits.
+            "$WINE_LOADER" reg.exe add 'HKCU\Software\Wine\AppDefaults\setup.exe\X11 Driver' \
+                /v Managed /d N /f >/dev/null 2>&1 || exit 1
             "$WINE_SERVER" -w
+            # Only the Wine that made a prefix may run it: the two servers cannot talk.
+            echo "$WINE_ROUTE" >"$WINEPREFIX/.wine-route"
             touch "$WINEPREFIX/.prefix-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
@@ -105,6 +126,19 @@ wine_stop_xvfb() {
 # True when this Linux kernel runs 32-bit programs, and with them a 32-bit Wine.
 wine_can_run_win32() {
     /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The route that runs 32-bit Windows programs here: "host", "wow64" (the root is made by
+# tools/install-deps.sh where it is needed), or "none".
+wine_route_for_win32() {
+    if wine_can_run_win32; then
+        echo host
+    elif [ -f /var/lib/norvane-wow64/root.stamp ] &&
+        bash "$wine_env_repo/tools/wow64/run.sh" /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo wow64
+    else
+        echo none
+    fi
 }
 
 wine_stop_server() {

@@ -9,20 +9,25 @@ cd "$root"
 
 bash tools/install-deps.sh || exit 1
 
-# The shipping program is 32-bit. Its tests run under a 32-bit Wine where the Linux
-# kernel can execute 32-bit programs; elsewhere under a 64-bit Wine, built from the same
-# sources for 64-bit Windows, while the 32-bit build is still made and checked.
+# The shipping program is 32-bit: the release preset builds it, and the end-to-end tests
+# run those very bytes with a 32-bit fakeprog.exe of that tree playing the installers.
+# Where the Linux kernel executes 32-bit programs, every test runs under the host's 32-bit
+# Wine. Elsewhere the tests themselves and the in-process tests are built for 64-bit
+# Windows and run under the host's 64-bit Wine, and the end-to-end tests run under the
+# Wine of tools/wow64, which runs 32-bit programs through qemu-i386.
 source cmake/wine-env.sh
 if wine_can_run_win32; then
     preset=debug
     export WINEARCH=win32
 else
-    echo "test: this kernel cannot run 32-bit programs; tests run on the 64-bit build"
+    echo "test: this kernel cannot run 32-bit programs: the in-process tests run on the" \
+        "64-bit build, the end-to-end tests run the 32-bit setup.exe through qemu-i386"
     preset=debug-x64
     export WINEARCH=win64
     source cmake/wine-env.sh
-    cmake --preset release >/dev/null && cmake --build build/release -j"$(nproc)" || exit 1
 fi
+cmake --preset release >/dev/null && cmake --build build/release -j"$(nproc)" &&
+    cmake --build build/release --target fakeprog -j"$(nproc)" || exit 1
 cmake --preset "$preset" >/dev/null || exit 1
 cmake --build "build/$preset" -j"$(nproc)" || exit 1
 
@@ -40,8 +45,12 @@ export WINE_SERVER_PERSIST=
 WINE_XVFB_PID=
 cleanup() {
     local prefix
-    for prefix in "$prefixes"/* "$build/wineprefix"; do
-        [ -d "$prefix" ] && WINEPREFIX="$prefix" wine_stop_server
+    for prefix in "$prefixes"/* "$build/wineprefix" "$build/wineprefix-wow64"; do
+        [ -d "$prefix" ] || continue
+        (export WINEPREFIX="$prefix" WINE_ROUTE
+            WINE_ROUTE=$(cat "$prefix/.wine-route" 2>/dev/null || echo host)
+            source cmake/wine-env.sh
+            wine_stop_server)
     done
     wine_stop_xvfb
 }

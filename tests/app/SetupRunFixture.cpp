@@ -56,8 +56,8 @@ SetupRun::~SetupRun()
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_drv");
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_app");
     HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, KEY_ALL_ACCESS, &key) ==
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0,
+                      KEY_ALL_ACCESS | SetupRegistryView(), &key) == ERROR_SUCCESS)
     {
         char name[256];
         DWORD length = sizeof(name);
@@ -67,7 +67,14 @@ SetupRun::~SetupRun()
             length = sizeof(name);
         }
         RegCloseKey(key);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str());
+        // Deleted through its parent, which is opened in the view it lies in.
+        size_t leaf = m_strRegKey.rfind('\\');
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.substr(0, leaf).c_str(), 0,
+                          KEY_ALL_ACCESS | SetupRegistryView(), &key) == ERROR_SUCCESS)
+        {
+            RegDeleteKeyA(key, m_strRegKey.substr(leaf + 1).c_str());
+            RegCloseKey(key);
+        }
     }
 }
 
@@ -127,7 +134,8 @@ void SetupRun::SetRegValue(const std::string& name, const std::string& value)
 {
     HKEY key = NULL;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
-                                             KEY_SET_VALUE, NULL, &key, NULL));
+                                             KEY_SET_VALUE | SetupRegistryView(), NULL,
+                                             &key, NULL));
     RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
@@ -138,7 +146,8 @@ bool SetupRun::GetRegValue(const std::string& name, std::string& value) const
     char buffer[1024] = {0};
     DWORD size = sizeof(buffer) - 1;
     HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0,
+                      KEY_QUERY_VALUE | SetupRegistryView(), &key) !=
         ERROR_SUCCESS)
         return false;
     LONG status =

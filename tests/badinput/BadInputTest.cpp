@@ -153,8 +153,8 @@ public:
     bool Apply()
     {
         CUniqueHKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0, READ_CONTROL | WRITE_DAC,
-                          key.Put()) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0,
+                          READ_CONTROL | WRITE_DAC | SetupRegistryView(), key.Put()) != ERROR_SUCCESS)
         {
             key.Release(); // what a failed call left there is no key to close
             return false;
@@ -188,8 +188,8 @@ public:
     bool IsEnforced() const
     {
         CUniqueHKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0, KEY_QUERY_VALUE,
-                          key.Put()) == ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0,
+                          KEY_QUERY_VALUE | SetupRegistryView(), key.Put()) == ERROR_SUCCESS)
             return false;
         key.Release();
         return true;
@@ -200,8 +200,8 @@ public:
         if (!m_bApplied)
             return;
         CUniqueHKey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0, WRITE_DAC, key.Put()) !=
-            ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0,
+                          WRITE_DAC | SetupRegistryView(), key.Put()) != ERROR_SUCCESS)
         {
             key.Release();
             return;
@@ -331,7 +331,8 @@ void CBadInputRun::SetRegistry()
         return;
     CUniqueHKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
-                                             KEY_SET_VALUE, NULL, key.Put(), NULL));
+                                             KEY_SET_VALUE | SetupRegistryView(), NULL,
+                                             key.Put(), NULL));
     for (const CRegValue& value : m_row.registry)
     {
         std::string data = ExpandAll(value.strData);

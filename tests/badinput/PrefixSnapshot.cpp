@@ -4,6 +4,7 @@
 
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
+#include "tests/support/TestFiles.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -79,7 +80,8 @@ std::vector<std::string> RegistryValues(const std::string& keyPath)
 {
     std::vector<std::string> values;
     CUniqueHKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | SetupRegistryView(),
+                      key.Put()) !=
         ERROR_SUCCESS)
     {
         key.Release();

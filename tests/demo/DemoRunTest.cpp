@@ -19,12 +19,29 @@
 namespace
 {
 const char kDemoKey[] = "SOFTWARE\\Norvane\\NorvaneConnect";
-const char kInstalledApp[] = "\"C:\\Program Files\\Norvane Connect\\NorvaneApp.exe\"";
+
+// Where the demo installer puts the application: the Program Files folder of programs of
+// its size, "Program Files (x86)" for a 32-bit one on 64-bit Windows.
+std::string InstallDir()
+{
+    const char* folder = NULL;
+    if (SetupRegistryView() == KEY_WOW64_32KEY)
+        folder = getenv("ProgramFiles(x86)");
+    if (!folder)
+        folder = getenv("ProgramFiles");
+    return std::string(folder ? folder : "C:\\Program Files") + "\\Norvane Connect";
+}
+
+std::string InstalledApp()
+{
+    return "\"" + InstallDir() + "\\NorvaneApp.exe\"";
+}
 
 void SetDemoValue(const char* name, const char* value)
 {
     HKEY key = NULL;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, NULL, 0,
+                        KEY_SET_VALUE | SetupRegistryView(), NULL, &key,
                         NULL) == ERROR_SUCCESS)
     {
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
@@ -38,7 +55,8 @@ std::string GetDemoValue(const char* name)
     char buffer[512] = {0};
     DWORD size = sizeof(buffer) - 1;
     HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, KEY_QUERY_VALUE | SetupRegistryView(),
+                      &key) != ERROR_SUCCESS)
         return std::string();
     RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
@@ -103,18 +121,19 @@ protected:
     {
         // Start where a PC without the application starts.
         HKEY key = NULL;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, KEY_SET_VALUE | SetupRegistryView(),
+                          &key) == ERROR_SUCCESS)
         {
             for (const char* name : {"Version", "ExePath", "ExeName", "UnInstall"})
                 RegDeleteValueA(key, name);
             RegCloseKey(key);
         }
-        RemoveTree("C:\\Program Files\\Norvane Connect");
+        RemoveTree(InstallDir());
     }
 
     void SetUp() override
     {
-        std::string cd = GetModuleDir() + "\\..\\demo-cd";
+        std::string cd = SetupBinDir() + "\\..\\demo-cd";
         ASSERT_TRUE(PathExists(cd + "\\setup.exe")) << cd;
         m_letter = DefineCdDriveOnFreeLetter(cd);
         ASSERT_NE(0, m_letter);
@@ -154,7 +173,7 @@ TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
         "本机应用版本较老，需要更新\n",
         "开始安装应用\n",
         "开始退出流程\n",
-        std::string("开始运行:") + kInstalledApp + "\n",
+        "开始运行:" + InstalledApp() + "\n",
         "弹出光盘\n",
     };
     EXPECT_TRUE(InOrder(traces, expected)) << Describe(traces);
@@ -162,7 +181,7 @@ TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
     EXPECT_EQ("弹出光盘\n", traces.back());
     EXPECT_EQ(1u, CountStarting(traces, "appsetup.exe"));
     EXPECT_EQ("2.1.0", GetDemoValue("Version"));
-    EXPECT_TRUE(FileExists("C:\\Program Files\\Norvane Connect\\NorvaneApp.exe"));
+    EXPECT_TRUE(FileExists((InstallDir() + "\\NorvaneApp.exe").c_str()));
 }
 
 TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
@@ -170,7 +189,7 @@ TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
     std::vector<std::string> traces = RunDemo();
     const std::vector<std::string> expected = {
         "本机安装的应用版本为：2.1.0\n", "本机应用版本较新，不需要更新\n", "开始退出流程\n",
-        std::string("开始运行:") + kInstalledApp + "\n", "弹出光盘\n"};
+        "开始运行:" + InstalledApp() + "\n", "弹出光盘\n"};
     EXPECT_TRUE(InOrder(traces, expected)) << Describe(traces);
     EXPECT_EQ(0u, CountStarting(traces, "appsetup.exe"));
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 CTempFolder::CTempFolder(const char* hint)
@@ -93,9 +94,23 @@ bool IsDirectory(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string SetupBinDir()
+{
+    const char* shipping = getenv("TEST_SHIPPING_BIN");
+    return shipping && *shipping ? std::string(shipping) : GetModuleDir();
+}
+
 std::string BuiltProgram(const char* name)
 {
+    if (strcmp(name, "setup.exe") == 0 || strcmp(name, "fakeprog.exe") == 0)
+        return SetupBinDir() + "\\" + name;
     return GetModuleDir() + "\\" + name;
+}
+
+unsigned long SetupRegistryView()
+{
+    const char* shipping = getenv("TEST_SHIPPING_BIN");
+    return shipping && *shipping ? KEY_WOW64_32KEY : 0;
 }
 
 std::string TestLanguage()

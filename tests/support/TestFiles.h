@@ -27,8 +27,18 @@ void RemoveTree(const std::string& path);
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// A program built beside the test programs, such as "setup.exe".
+// A program built beside the test programs, such as "tracecap.exe". A run that tests
+// setup.exe as it ships (TEST_SHIPPING_BIN names the folder of the release build) takes
+// setup.exe and fakeprog.exe from there.
 std::string BuiltProgram(const char* name);
+
+// The folder of the setup.exe under test.
+std::string SetupBinDir();
+
+// The registry view the setup.exe under test reads, for RegOpenKeyEx and RegCreateKeyEx:
+// a 32-bit program on 64-bit Windows reads HKEY_LOCAL_MACHINE\Software through
+// Wow6432Node, where 32-bit installers write too.
+unsigned long SetupRegistryView();
 
 // "zh" or "en": the language the test program was started for.
 std::string TestLanguage();
