@@ -1,10 +1,11 @@
 #!/bin/bash
-# The CD image as Windows reads it: the Joliet names of every file of the demo CD, the
-# autorun.inf read back byte for byte, the volume label, and an autorun.inf added to a
-# folder that has none without that folder being changed.
-#   iso_test.sh CMAKE MAKEISO AUTORUN XORRISO DEMO_CD_DIR WORK_DIR
+# The CD image as Windows reads it: the Joliet names of every file of the demo CD, its
+# programs the 32-bit ones that ship whatever tree wrote it, the autorun.inf read back
+# byte for byte, the volume label, and an autorun.inf added to a folder that has none
+# without that folder being changed.
+#   iso_test.sh CMAKE MAKEISO AUTORUN XORRISO BUILD_TREE DEMO_ISO WORK_DIR
 set -u
-cmake=$1 makeiso=$2 autorun=$3 xorriso=$4 demo_cd=$5 work=$6
+cmake=$1 makeiso=$2 autorun=$3 xorriso=$4 tree=$5 demo_iso=$6 work=$7
 failures=0
 fail() {
     echo "FAILED: $*"
@@ -21,10 +22,11 @@ joliet_files() {
 
 rm -rf "$work"
 mkdir -p "$work"
-[ -f "$demo_cd/setup.ini" ] || { echo "FAILED: no demo CD in $demo_cd (build demo_cd)"; exit 1; }
 
-# The demo CD, whole.
-make_iso "$demo_cd" "$work/demo.iso" || fail "no image of the demo CD"
+# The demo CD, whole, as the tree's demo_iso target writes it.
+"$cmake" --build "$tree" --target demo_iso >"$work/build.log" 2>&1 ||
+    { echo "FAILED: demo_iso:"; cat "$work/build.log"; exit 1; }
+cp "$demo_iso" "$work/demo.iso" || fail "demo_iso wrote no $demo_iso"
 expected="/app/NorvaneApp.exe
 /app/appsetup.exe
 /autorun.inf
@@ -34,13 +36,26 @@ expected="/app/NorvaneApp.exe
 actual=$(joliet_files "$work/demo.iso")
 [ "$actual" = "$expected" ] || fail "files of the demo image:"$'\n'"$actual"
 
+# A PC runs only what it can start: PE32 files for i386, every one of them.
+"$xorriso" -read_fs norock -osirrox on -indev "$work/demo.iso" -extract / "$work/files" \
+    >/dev/null 2>&1
+for program in setup.exe driver/drvsetup.exe app/appsetup.exe app/NorvaneApp.exe; do
+    file="$work/files/$program"
+    pe=$(od -An -tu4 -j 60 -N4 "$file" 2>/dev/null | tr -d ' ')
+    machine=$(od -An -tx2 -j $((${pe:-0} + 4)) -N2 "$file" 2>/dev/null | tr -d ' ')
+    magic=$(od -An -tx2 -j $((${pe:-0} + 24)) -N2 "$file" 2>/dev/null | tr -d ' ')
+    [ "$machine/$magic" = 014c/010b ] ||
+        fail "$program in the image is no PE32 file for i386 (machine $machine, magic $magic)"
+done
+
 "$xorriso" -osirrox on -indev "$work/demo.iso" -extract /autorun.inf "$work/autorun.inf" \
     >/dev/null 2>&1
 printf '[autorun]\r\nopen=setup.exe\r\nicon=setup.exe,0\r\n' >"$work/expected.inf"
 cmp -s "$work/autorun.inf" "$work/expected.inf" || fail "autorun.inf read back differs"
 
 "$xorriso" -osirrox on -indev "$work/demo.iso" -extract /setup.ini "$work/setup.ini" >/dev/null 2>&1
-cmp -s "$work/setup.ini" "$demo_cd/setup.ini" || fail "setup.ini (GBK bytes) read back differs"
+cmp -s "$work/setup.ini" "$(dirname "$makeiso")/cd/setup.ini" ||
+    fail "setup.ini (GBK bytes) read back differs"
 
 "$xorriso" -indev "$work/demo.iso" -pvd_info 2>/dev/null | grep -q "^Volume Id *: NORVANE$" ||
     fail "volume label is not NORVANE"
