@@ -1,152 +1,316 @@
 #!/bin/bash
-# The main job: the demo CD under Wine, showing what a setup run does.
-#   bash tools/demo.sh [--lang zh|en] [--second] [--upgrade] [--fresh]
+# The main job: a setup CD under Wine, showing what a setup run does - the demo CD, or a
+# card maker's own CD folder or ISO image.
+#   bash tools/demo.sh [--lang zh|en] [--second] [--upgrade] [--fresh] [--x64]
+#                      [--cd DIR | --iso FILE.iso] [--our-setup] [--anyway]
+#                      [--installed VERSION] [--timeout SECONDS] [--out DIR]
 #
-#   --lang zh|en  the system language Wine gives the programs (default zh: Chinese)
-#   --second      run again on the same prefix, keeping what the last run installed:
-#                 the application is found up to date and only started
-#   --upgrade     register an older version first: the installer runs twice (removal of
-#                 the old installation, then the new one)
-#   --fresh       throw the demo's Wine prefix away and make a new one
-# Without --second the demo application's traces of earlier runs are removed first, so
-# that the run is a first installation.
+#   --lang zh|en     the system language Wine gives the programs (default zh: Chinese)
+#   --second         run again on the same prefix, keeping what the last run installed:
+#                    the application is found up to date and only started
+#   --upgrade        the demo CD only: register an older version first, so that the
+#                    installer runs twice (removal of the old installation, then the new)
+#   --fresh          throw the demo's Wine prefixes away and make them anew
+#   --x64            run the 64-bit build instead of the 32-bit setup.exe that ships
+#   --cd DIR         a card maker's CD folder instead of the demo CD
+#   --iso FILE       a card maker's ISO 9660 image instead of the demo CD
+#   --our-setup      run our setup.exe in place of the one on that CD
+#   --anyway         run even when setupcheck finds problems
+#   --installed V    register an installed application of version V at the CD's own
+#                    AppRegKeyPath/AppRegKeyVersion first (the upgrade case of any CD)
+#   --timeout S      end the run after S seconds (default 600): a real installer may wait
+#                    for a click that never comes
+#   --out DIR        keep the traces, screenshots and Wine prefixes in DIR (default: in
+#                    build/release, under cd-runs for a card maker's CD)
 #
-# Installs what is missing, builds, shows the demo CD folder as CD-ROM drive R: of a Wine
-# prefix of its own, starts R:\setup.exe there (under Xvfb without a display) and prints
-# every trace as it arrives with the milliseconds since start. It saves a screenshot of
-# the progress window while the application is copied and ends with a summary.
+# Installs what is missing, builds, shows the CD folder as CD-ROM drive R: of a Wine
+# prefix of its own, checks it with setupcheck, starts R:\setup.exe there (under Xvfb
+# without a display) and prints every trace as it arrives with the milliseconds since
+# start. It saves a screenshot of the progress window while the application is copied and
+# ends with a summary of what happened. Without --second every run starts from a clean
+# prefix, so that it is a first installation.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
+usage() {
+    sed -n '4,6p' "$0" | sed 's/^# *//' >&2
+    exit 2
+}
 lang=zh
 second=0
 upgrade=0
 fresh=0
+x64=0
+cd_dir=
+iso=
+our_setup=0
+anyway=0
+installed=
+timeout=600
+out_dir=
 while [ $# -gt 0 ]; do
     case "$1" in
     --lang) lang=${2:-}; shift ;;
     --second) second=1 ;;
     --upgrade) upgrade=1 ;;
     --fresh) fresh=1 ;;
-    *) echo "usage: bash tools/demo.sh [--lang zh|en] [--second] [--upgrade] [--fresh]"; exit 2 ;;
+    --x64) x64=1 ;;
+    --cd) cd_dir=${2:-}; [ -n "$cd_dir" ] || usage; shift ;;
+    --iso) iso=${2:-}; [ -n "$iso" ] || usage; shift ;;
+    --our-setup) our_setup=1 ;;
+    --anyway) anyway=1 ;;
+    --installed) installed=${2:-}; [ -n "$installed" ] || usage; shift ;;
+    --timeout) timeout=${2:-}; shift ;;
+    --out) out_dir=${2:-}; [ -n "$out_dir" ] || usage; shift ;;
+    *) usage ;;
     esac
     shift
 done
 case "$lang" in
 zh) export LC_ALL=zh_CN.UTF-8 ;;
-en) export LC_ALL=C ;;
+en) export LC_ALL=en_US.UTF-8 ;;
 *) echo "demo: --lang takes zh or en"; exit 2 ;;
 esac
+[[ "$timeout" =~ ^[1-9][0-9]*$ ]] || { echo "demo: --timeout takes a number of seconds"; exit 2; }
+[ -n "$cd_dir" ] && [ -n "$iso" ] && { echo "demo: give --cd or --iso, not both"; exit 2; }
+own_cd=0
+[ -n "$cd_dir$iso" ] && own_cd=1
+if [ $own_cd -eq 0 ] && [ $our_setup -eq 1 ]; then
+    echo "demo: --our-setup goes with --cd or --iso"; exit 2
+fi
+if [ $own_cd -eq 1 ] && [ $upgrade -eq 1 ]; then
+    echo "demo: --upgrade is for the demo CD; give --installed VERSION for your own"; exit 2
+fi
+if [ -n "$cd_dir" ]; then
+    [ -d "$cd_dir" ] || { echo "demo: $cd_dir is no folder"; exit 1; }
+    cd_dir=$(realpath "$cd_dir")
+fi
+if [ -n "$iso" ]; then
+    [ -f "$iso" ] || { echo "demo: $iso is no file"; exit 1; }
+    iso=$(realpath "$iso")
+fi
+if [ -n "$out_dir" ]; then
+    mkdir -p "$out_dir" && out_dir=$(realpath "$out_dir") || { echo "demo: cannot make $out_dir"; exit 1; }
+fi
 
 bash tools/install-deps.sh || exit 1
 
-# setup.exe ships as a 32-bit program; where this Linux kernel cannot run 32-bit
-# programs (and so no 32-bit Wine), the demo runs the same sources built for 64 bits.
+# setup.exe ships as a 32-bit program, and that is what runs: under the host's 32-bit Wine
+# where this Linux kernel runs 32-bit programs, under the Wine of tools/wow64 (through
+# qemu-i386) where it cannot. The 64-bit build of the same sources stands in only when
+# asked for, or when neither works.
 source cmake/wine-env.sh
-if wine_can_run_win32; then
-    preset=release
-    export WINEARCH=win32
-else
-    echo "demo: this kernel cannot run 32-bit programs; the demo runs the 64-bit build"
+route=$(wine_route_for_win32)
+if [ $x64 -eq 1 ] || [ "$route" = none ]; then
+    [ $x64 -eq 0 ] && echo "demo: no Wine here runs 32-bit programs; the demo runs the 64-bit build"
     preset=release-x64
-    export WINEARCH=win64
+    export WINEARCH=win64 WINE_ROUTE=host
+else
+    preset=release
+    export WINEARCH=$([ "$route" = host ] && echo win32 || echo win64) WINE_ROUTE=$route
 fi
 source cmake/wine-env.sh
-cmake --preset "$preset" >/dev/null || exit 1
-cmake --build "build/$preset" -j"$(nproc)" || exit 1
+cmake --preset release >/dev/null && cmake --build build/release -j"$(nproc)" >/dev/null ||
+    { echo "demo: the build failed"; cmake --build build/release 2>&1 | tail -n 20; exit 1; }
+if [ "$preset" != release ]; then
+    cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$(nproc)" >/dev/null ||
+        { echo "demo: the build failed"; cmake --build "build/$preset" 2>&1 | tail -n 20; exit 1; }
+fi
 
 build="$root/build/$preset"
 bin="$build/bin"
-cd_dir="$build/demo-cd"
-out="$build/demo-$lang"
+if [ -n "$out_dir" ]; then
+    runs=$out_dir
+elif [ $own_cd -eq 1 ]; then
+    runs="$build/cd-runs"
+else
+    runs=$build
+fi
+out="$runs/demo-$lang"
+base_prefix="$runs/demo-base-prefix"
+export WINEPREFIX="$runs/demo-prefix"
 mkdir -p "$out"
-export WINEPREFIX="$build/demo-prefix"
-[ $fresh -eq 1 ] && rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+rm -f "$out"/*.png "$out/trace.txt"
+if [ $fresh -eq 1 ]; then
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.lock" "$base_prefix" "$base_prefix.lock"
+fi
+
+# The CD: the demo's, the card maker's folder, or the files of their image.
+stage=
+if [ -n "$iso" ]; then
+    # The primary volume descriptor of ISO 9660 starts in sector 16 with "CD001".
+    [ "$(dd if="$iso" bs=1 skip=32769 count=5 2>/dev/null)" = CD001 ] ||
+        { echo "demo: $iso is no ISO 9660 image"; exit 1; }
+    cd_dir="$runs/iso-files"
+    rm -rf "$cd_dir"
+    mkdir -p "$cd_dir"
+    # The names Windows reads: Joliet's, not Rock Ridge's.
+    xorriso -read_fs norock -osirrox on -indev "$iso" -extract / "$cd_dir" >/dev/null 2>&1 ||
+        { echo "demo: cannot read the files of $iso"; exit 1; }
+    chmod -R u+rwX "$cd_dir"
+elif [ $own_cd -eq 0 ]; then
+    cd_dir="$build/demo-cd"
+fi
+find_entry() { # folder name: the entry of that name whatever its case
+    find "$1" -maxdepth 1 -iname "$2" -print -quit
+}
+their_cd=$cd_dir
+if [ $our_setup -eq 1 ]; then
+    # Their CD with our setup.exe: links to everything else, so nothing is copied.
+    stage="$runs/our-setup-cd"
+    rm -rf "$stage"
+    mkdir -p "$stage"
+    for entry in "$cd_dir"/* "$cd_dir"/.[!.]*; do
+        [ -e "$entry" ] || continue
+        case "${entry##*/}" in [Ss][Ee][Tt][Uu][Pp].[Ee][Xx][Ee]) continue ;; esac
+        ln -s "$entry" "$stage/${entry##*/}"
+    done
+    cp "$root/build/release/bin/setup.exe" "$stage/setup.exe"
+    [ $x64 -eq 1 ] && cp "$bin/setup.exe" "$stage/setup.exe"
+    cd_dir=$stage
+fi
+[ -n "$(find_entry "$cd_dir" setup.exe)" ] ||
+    { echo "demo: $cd_dir has no setup.exe (--our-setup runs ours)"; exit 1; }
+# The Wine of tools/wow64 sees the host's folders only where they are mounted for it.
+export WOW64_BINDS="$their_cd:$runs"
 
 WINE_XVFB_PID=
 shooter=
 cleanup() {
     [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
-    "$WINE_LOADER" "$bin/cdmount.exe" R: --remove >/dev/null 2>&1
-    wine_stop_server
+    if [ -f "$WINEPREFIX/.prefix-ready" ]; then
+        "$WINE_LOADER" "$bin/cdmount.exe" R: --remove >/dev/null 2>&1
+        wine_stop_server
+    fi
     wine_stop_xvfb
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT
 if [ -z "${DISPLAY:-}" ]; then
     wine_start_xvfb || { echo "demo: cannot start Xvfb"; exit 1; }
 fi
-echo "demo: Wine prefix $WINEPREFIX (language $lang)"
-wine_ensure_prefix || { echo "demo: cannot create the Wine prefix"; exit 1; }
 
-# The caption is drawn in the "SYSTEM" face with the GB2312 character set. Wine maps that to
-# a CJK fallback font without Latin letters; Windows has a face with both. Give Wine one.
-"$WINE_LOADER" reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v SYSTEM \
-    /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
-
-key='HKLM\SOFTWARE\Norvane\NorvaneConnect'
+# Every first run starts from a clean copy of a prefix made once.
+echo "demo: $([ "$preset" = release ] && echo "the 32-bit setup.exe that ships" || echo "the 64-bit build"), Wine prefix $WINEPREFIX (language $lang)"
+WINEPREFIX="$base_prefix" wine_ensure_prefix || { echo "demo: cannot create a Wine prefix"; exit 1; }
+if [ ! -f "$base_prefix/.fonts-set" ]; then
+    # The caption is drawn in the "SYSTEM" face with the GB2312 character set. Wine maps that
+    # to a CJK fallback font without Latin letters; Windows has a face with both.
+    WINEPREFIX="$base_prefix" "$WINE_LOADER" reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' \
+        /v SYSTEM /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1 &&
+        WINEPREFIX="$base_prefix" wine_stop_server && touch "$base_prefix/.fonts-set"
+fi
+if [ $second -eq 1 ] && [ ! -f "$WINEPREFIX/.prefix-ready" ]; then
+    echo "demo: no earlier run to repeat: this is a first installation"
+    second=0
+fi
 if [ $second -eq 0 ]; then
-    "$WINE_LOADER" reg.exe delete "$key" /f >/dev/null 2>&1
-    rm -rf "$WINEPREFIX/drive_c/Program Files/Norvane Connect"
-fi
-if [ $upgrade -eq 1 ]; then
-    "$WINE_LOADER" reg.exe add "$key" /v Version /d 1.0.0 /f >/dev/null 2>&1
-    "$WINE_LOADER" reg.exe add "$key" /v UnInstall /d 'appsetup.exe /uninstall' /f >/dev/null 2>&1
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+    wine_clone_prefix "$base_prefix" "$WINEPREFIX" || { echo "demo: cannot make $WINEPREFIX"; exit 1; }
 fi
 
+# The CD folder as the card's CD-ROM drive, whatever its Linux path holds: an English
+# system's programs could not name Chinese letters in it.
 "$WINE_LOADER" "$bin/cdmount.exe" R: "$cd_dir" || { echo "demo: cannot show $cd_dir as R:"; exit 1; }
+
+# What setupcheck finds, before anything runs.
+echo "demo: $cd_dir is drive R:; setupcheck R:"
+"$WINE_LOADER" "$bin/setupcheck.exe" --utf8 ${installed:+--installed "$installed"} 'R:\' 2>&1 |
+    tee "$out/setupcheck.txt" | sed 's/^/  /'
+check_status=${PIPESTATUS[0]}
+if [ "$check_status" -ne 0 ] && [ $anyway -eq 0 ]; then
+    echo "demo: setupcheck found problems (exit code $check_status): not running (--anyway runs all the same)"
+    exit 1
+fi
+check_value() { # label: its value in setupcheck's report
+    sed -n "s/^$1  *//p" "$out/setupcheck.txt" | head -n 1 | tr -d '\r'
+}
+reg_key=$(check_value "Registry key")
+version_value=$(check_value "Version value")
+reg_view=
+[ "$preset" = release ] && [ "$WINEARCH" = win64 ] && reg_view=/reg:32
+
+if [ $own_cd -eq 0 ] && [ $second -eq 0 ] && [ $upgrade -eq 1 ]; then
+    installed=1.0.0
+    "$WINE_LOADER" reg.exe add "$reg_key" /v UnInstall /d 'appsetup.exe /uninstall' /f \
+        $reg_view >/dev/null 2>&1
+fi
+if [ -n "$installed" ]; then
+    case "$reg_key$version_value" in
+    *"(missing)"* | "")
+        echo "demo: the CD names no registry key and value for the installed version"; exit 1 ;;
+    esac
+    "$WINE_LOADER" reg.exe add "$reg_key" /v "$version_value" /d "$installed" /f $reg_view \
+        >/dev/null 2>&1 || { echo "demo: cannot register version $installed"; exit 1; }
+    echo "demo: registered version $installed at $reg_key\\$version_value"
+fi
+
+program_files() { # what the prefix's Program Files folders hold, with sizes and times
+    (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" -type f \
+        -printf '%p\t%s\t%T@\n' 2>/dev/null | sort)
+}
+program_files >"$out/program-files-before.txt"
 
 # The screenshot waits for the window to become visible: that is while the application
 # is copied.
-rm -f "$out/progress-window.png"
-"$WINE_LOADER" "$bin/winshot.exe" --class NorvaneSetup --wait-visible 120000 \
+"$WINE_LOADER" "$bin/winshot.exe" --class NorvaneSetup --wait-visible $((timeout * 1000)) \
     --delay 300 --out "Z:${out//\//\\}\\progress-window.png" >/dev/null 2>&1 &
 shooter=$!
 
 echo "demo: starting R:\\setup.exe"
 echo "----------------------------------------------------------------------------"
-"$WINE_LOADER" "$bin/tracecap.exe" --utf8 --time --out "Z:${out//\//\\}\\trace.txt" 'R:\setup.exe'
+"$WINE_LOADER" "$bin/tracecap.exe" --utf8 --time --out "Z:${out//\//\\}\\trace.txt" 'R:\setup.exe' &
+tracer=$!
+deadline=$((SECONDS + timeout))
+while kill -0 "$tracer" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+    sleep 0.2
+done
+ended=
+if kill -0 "$tracer" 2>/dev/null; then
+    "$WINE_LOADER" "$bin/winshot.exe" --screen --out "Z:${out//\//\\}\\screen-at-timeout.png" \
+        >/dev/null 2>&1
+    ended="timeout $timeout"
+    kill "$tracer" 2>/dev/null
+    wine_stop_server
+fi
+wait "$tracer"
 status=$?
 echo "----------------------------------------------------------------------------"
-sleep 1
 kill "$shooter" 2>/dev/null
 shooter=
-# The demo application runs on for a few seconds after setup.exe has ended.
-"$WINE_SERVER" -w
+if [ -z "$ended" ]; then
+    ended=$status
+    # The application that setup.exe started runs on for a while, and what it leaves
+    # counts too: wait for the prefix to fall idle, up to the limit.
+    remaining=$((deadline - SECONDS))
+    [ $remaining -gt 0 ] && timeout "$remaining" "$WINE_SERVER" -w
+fi
 
 trace="$out/trace.txt"
-echo "Summary"
-echo "  setup.exe ended with exit code $status"
-# Programs: every "开始运行:" and how its run ended.
-grep -a ' ms  开始运行:' "$trace" | sed 's/^.* ms  开始运行://' | while IFS= read -r cmd; do
-    line=$(grep -aF "运行$cmd " "$trace" | grep -av '开始运行:' | tail -n1)
-    case "$line" in
-    *WAIT_OBJECT_0*) how="ran to its end, exit code ${line##*返回码: }" ;;
-    *WAIT_TIMEOUT*) how="started and left running" ;;
-    *失败*) how="could not be started, error ${line##*错误号:}" ;;
-    *) how="did not end in time" ;;
-    esac
-    echo "  program: $cmd"
-    echo "           $how"
+bash tools/demo/summary.sh "$trace" "$ended"
+if [ -n "$reg_key" ] && [ "$reg_key" != "(missing)" ]; then
+    # reg.exe writes in the console code page of the system language.
+    if values=$("$WINE_LOADER" reg.exe query "$reg_key" /s $reg_view 2>/dev/null); then
+        echo "  registry after the run, $reg_key:"
+        [ "$lang" = zh ] && values=$(iconv -f GBK -t UTF-8 -c <<<"$values")
+        tr -d '\r' <<<"$values" | grep -av -e '^$' -e '^HKEY' | sed 's/^ */      /'
+    else
+        echo "  registry after the run: no key $reg_key"
+    fi
+fi
+program_files >"$out/program-files-after.txt"
+changed=$(comm -13 "$out/program-files-before.txt" "$out/program-files-after.txt" | cut -f1,2)
+if [ -n "$changed" ]; then
+    echo "  files the run left in Program Files (size in bytes):"
+    sed 's/^/      /; s/\t/  /' <<<"$changed"
+else
+    echo "  files the run left in Program Files: none"
+fi
+for shot in progress-window screen-at-timeout; do
+    [ -s "$out/$shot.png" ] && echo "  screenshot: $out/$shot.png"
 done
-if grep -aq '本机应用版本较老' "$trace"; then
-    echo "  application: installed (the card's version is newer than the PC's)"
-elif grep -aq '本机应用版本较新' "$trace"; then
-    echo "  application: found up to date, not installed again"
-elif grep -aq '不需要安装应用' "$trace"; then
-    echo "  application: the card carries none"
-else
-    echo "  application: not considered (the run stopped before)"
-fi
-last=$(tail -n1 "$trace")
-case "$last" in
-*弹出光盘*) echo "  CD-ROM at exit: ejected (standard media eject)" ;;
-*"Delay Eject CD"*) echo "  CD-ROM at exit: held back for one more day (delay request of 86400 s)" ;;
-*) echo "  CD-ROM at exit: no request (no CD-ROM device was open)" ;;
-esac
-if [ -s "$out/progress-window.png" ]; then
-    echo "  screenshot of the progress window: $out/progress-window.png"
-else
-    echo "  screenshot: none (the window was not shown in this run)"
-fi
+[ -s "$out/progress-window.png" ] || echo "  screenshot of the progress window: none (it was not shown)"
 echo "  traces: $trace"
+[[ "$ended" == timeout* ]] && exit 124
+exit 0

@@ -1,10 +1,12 @@
 // winshot: saves a window of another program as a PNG picture, as it is on the screen.
 //
 //   winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png
+//   winshot --screen --out FILE.png
 //
 // --class         window class of the top-level window to take (e.g. NorvaneSetup)
 // --wait-visible  wait up to MS milliseconds for such a window to be visible (default 0)
 // --delay         wait MS milliseconds more before taking it, so that it has painted
+// --screen        take the whole screen instead
 // Exit code 0 when the picture was written, 1 when no visible window was found, 2 for bad
 // usage or a file that cannot be written.
 #include "fw/UniqueHandle.h"
@@ -20,12 +22,9 @@
 
 namespace
 {
-// The window's rectangle as shown on the screen, read back from the screen.
-bool CaptureWindow(HWND window, int& width, int& height, std::vector<unsigned char>& rgb)
+// A rectangle of the screen, read back from the screen.
+bool CaptureRect(const RECT& rect, int& width, int& height, std::vector<unsigned char>& rgb)
 {
-    RECT rect;
-    if (!GetWindowRect(window, &rect))
-        return false;
     width = rect.right - rect.left;
     height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
@@ -74,8 +73,16 @@ int main(int argc, char** argv)
     std::string outPath;
     DWORD waitMs = 0;
     DWORD delayMs = 0;
-    for (int i = 1; i + 1 < argc; i += 2)
+    bool wholeScreen = false;
+    for (int i = 1; i < argc; ++i)
     {
+        if (strcmp(argv[i], "--screen") == 0)
+        {
+            wholeScreen = true;
+            continue;
+        }
+        if (i + 1 == argc)
+            break;
         if (strcmp(argv[i], "--class") == 0)
             className = argv[i + 1];
         else if (strcmp(argv[i], "--out") == 0)
@@ -84,36 +91,47 @@ int main(int argc, char** argv)
             waitMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
         else if (strcmp(argv[i], "--delay") == 0)
             delayMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
+        ++i;
     }
-    if (className.empty() || outPath.empty())
+    if ((className.empty() && !wholeScreen) || outPath.empty())
     {
-        fputs("usage: winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png\n",
+        fputs("usage: winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png\n"
+              "       winshot --screen --out FILE.png\n",
               stderr);
         return 2;
     }
 
-    HWND window = NULL;
-    DWORD start = GetTickCount();
-    for (;;)
+    RECT rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (!wholeScreen)
     {
-        window = FindWindowA(className.c_str(), NULL);
-        if (window && IsWindowVisible(window))
-            break;
-        if (GetTickCount() - start >= waitMs)
+        HWND window = NULL;
+        DWORD start = GetTickCount();
+        for (;;)
         {
-            fprintf(stderr, "winshot: no visible window of class %s\n", className.c_str());
+            window = FindWindowA(className.c_str(), NULL);
+            if (window && IsWindowVisible(window))
+                break;
+            if (GetTickCount() - start >= waitMs)
+            {
+                fprintf(stderr, "winshot: no visible window of class %s\n", className.c_str());
+                return 1;
+            }
+            Sleep(20);
+        }
+        Sleep(delayMs);
+        if (!GetWindowRect(window, &rect))
+        {
+            fprintf(stderr, "winshot: the window went away\n");
             return 1;
         }
-        Sleep(20);
     }
-    Sleep(delayMs);
 
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;
-    if (!CaptureWindow(window, width, height, rgb))
+    if (!CaptureRect(rect, width, height, rgb))
     {
-        fprintf(stderr, "winshot: cannot read the window back\n");
+        fprintf(stderr, "winshot: cannot read the screen back\n");
         return 1;
     }
     if (!WritePngFile(outPath, width, height, rgb))

@@ -34,6 +34,12 @@ die() { echo "wow64: error: $*" >&2; exit 1; }
 # The stamp names exactly what made the root; a change to either file remakes.
 want="norvane-wow64 $suite $(cat "$here/make-root.sh" "$here/launcher.c" | sha256sum | cut -d' ' -f1)"
 
+# Done already: the common case, answered without waiting for the lock, since every
+# command run in the root asks.
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+    exit 0
+fi
+
 mkdir -p "$state"
 exec 9>>"$state/lock"
 if ! flock -n 9; then

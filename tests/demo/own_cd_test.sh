@@ -1,0 +1,85 @@
+#!/bin/bash
+# tools/demo.sh on a card maker's own CD, as a card maker runs it:
+# 1. a CD folder whose path has blanks and Chinese characters, and whose driver command
+#    reaches its installer through "..": setupcheck passes it, the run installs;
+# 2. an ISO 9660 image written by the project's image target, with an older version
+#    registered first: the run upgrades;
+# 3. a driver installer that never ends: the run is ended at its limit, the summary names
+#    the installer, the screen is kept, and no Wine program or drive letter is left.
+# A folder without setup.ini and a file that is no ISO 9660 image give a clear message.
+#   own_cd_test.sh SOURCE_DIR SHIPPING_TREE WORK_DIR
+set -u
+source_dir=$1 shipping=$2 work=$3
+failures=0
+fail() {
+    echo "FAILED: $*"
+    failures=$((failures + 1))
+}
+# Everything of an earlier run goes but the prefix that every run's prefix is copied from.
+mkdir -p "$work/out"
+find "$work" -mindepth 1 -maxdepth 1 ! -name out -exec rm -rf {} +
+find "$work/out" -mindepth 1 -maxdepth 1 ! -name 'demo-base-prefix*' -exec rm -rf {} +
+demo() { # log-name demo-options...: runs the demo into $work/out, its output in $work/log-name
+    local log=$1
+    shift
+    bash "$source_dir/tools/demo.sh" --out "$work/out" --lang en "$@" >"$work/$log" 2>&1
+}
+expect_in() { # log text...
+    local log=$1 text
+    shift
+    for text in "$@"; do
+        grep -qF -- "$text" "$work/$log" || fail "$log lacks \"$text\":"$'\n'"$(cat "$work/$log")"
+    done
+}
+[ -f "$shipping/demo-cd/setup.ini" ] || { echo "FAILED: no demo CD in $shipping (build it)"; exit 1; }
+
+# 1. A folder.
+cd_dir="$work/my CD 光盘"
+cp -r "$shipping/demo-cd" "$cd_dir"
+sed -i 's/^DriverSetupCmd=.*/DriverSetupCmd=..\\NorvaneDriver\\drvsetup.exe\r/' "$cd_dir/setup.ini"
+demo folder.log --cd "$cd_dir"
+status=$?
+[ $status -eq 0 ] || fail "the folder's run ended with $status"
+expect_in folder.log "Result: the CD folder is complete" \
+    "driver installer: ran to its end, exit code 0" \
+    "installed: the package was copied and its installer ended with exit code 0" \
+    "Version    REG_SZ    2.1.0" "Norvane Connect/NorvaneApp.exe" "CD-ROM at exit: ejected"
+
+# 2. An image of the demo CD, with version 1.0 already installed.
+cmake --build "$shipping" --target demo_iso >"$work/iso-build.log" 2>&1 ||
+    fail "demo_iso failed: $(cat "$work/iso-build.log")"
+demo iso.log --iso "$shipping/norvane-demo.iso" --installed 1.0
+status=$?
+[ $status -eq 0 ] || fail "the image's run ended with $status"
+expect_in iso.log "registered version 1.0" "the PC has 1.0; installed:" "Version    REG_SZ    2.1.0"
+
+# 3. A driver installer that never ends.
+never="$work/never"
+cp -r "$shipping/demo-cd" "$never"
+cp "$shipping/bin/fakeprog.exe" "$never/driver/drvsetup.exe"
+sed -i 's/^DriverSetupCmd=.*/DriverSetupCmd=drvsetup.exe --sleep 600000\r/' "$never/setup.ini"
+demo never.log --cd "$never" --timeout 15
+status=$?
+[ $status -eq 124 ] || fail "the run without end ended with $status, not 124"
+expect_in never.log "did not end within 15 s" "drvsetup.exe --sleep 600000" \
+    "driver installer: still running when the run was ended"
+[ -s "$work/out/demo-en/screen-at-timeout.png" ] || fail "no screenshot of the screen at the limit"
+for pid in $(grep -lz "^WINEPREFIX=$work/out/" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
+    fail "left running: $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")"
+    kill -9 "$pid" 2>/dev/null
+done
+[ ! -e "$work/out/demo-prefix/dosdevices/r:" ] || fail "drive R: was left in the prefix"
+
+# Bad input.
+mkdir -p "$work/empty"
+cp "$shipping/bin/setup.exe" "$work/empty/"
+demo empty.log --cd "$work/empty"
+[ $? -eq 1 ] || fail "a folder without setup.ini did not end the demo with 1"
+expect_in empty.log "setup.ini is missing" "setupcheck found problems"
+echo "not an image" >"$work/bad.iso"
+demo bad-iso.log --iso "$work/bad.iso"
+[ $? -eq 1 ] || fail "a file that is no image did not end the demo with 1"
+expect_in bad-iso.log "is no ISO 9660 image"
+
+[ $failures -eq 0 ] && echo "own_cd_test: all checks passed"
+exit $((failures > 0))
