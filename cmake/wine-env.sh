@@ -128,6 +128,31 @@ wine_can_run_win32() {
     /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# Where this kernel cannot run 32-bit programs, starts making the Wine root of tools/wow64
+# (once per machine; done at once when it is there) in the background, its output in the
+# file $1, so that a first set-up goes on beside the builds. WINE_ROOT_PID names it;
+# wine_wait_for_root waits for it, wine_stop_root ends it with everything it started.
+wine_start_root() {
+    WINE_ROOT_PID=
+    wine_can_run_win32 && return 0
+    setsid bash "$wine_env_repo/tools/wow64/make-root.sh" >"$1" 2>&1 </dev/null &
+    WINE_ROOT_PID=$!
+}
+
+wine_wait_for_root() {
+    [ -n "${WINE_ROOT_PID:-}" ] || return 0
+    wait "$WINE_ROOT_PID"
+    local status=$?
+    WINE_ROOT_PID=
+    return $status
+}
+
+wine_stop_root() {
+    [ -n "${WINE_ROOT_PID:-}" ] && kill -- "-$WINE_ROOT_PID" 2>/dev/null
+    WINE_ROOT_PID=
+    true
+}
+
 # The route that runs 32-bit Windows programs here: "host", "wow64" (the root is made by
 # tools/install-deps.sh where it is needed), or "none".
 wine_route_for_win32() {

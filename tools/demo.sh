@@ -94,29 +94,32 @@ if [ -n "$out_dir" ]; then
     mkdir -p "$out_dir" && out_dir=$(realpath "$out_dir") || { echo "demo: cannot make $out_dir"; exit 1; }
 fi
 
-bash tools/install-deps.sh || exit 1
+bash tools/install-deps.sh --no-wow64-root || exit 1
 
 # setup.exe ships as a 32-bit program, and that is what runs: under the host's 32-bit Wine
 # where this Linux kernel runs 32-bit programs, under the Wine of tools/wow64 (through
-# qemu-i386) where it cannot. The 64-bit build of the same sources stands in only when
-# asked for, or when neither works.
+# qemu-i386) where it cannot; that Wine is made beside the build the first time. The
+# 64-bit build of the same sources stands in only when asked for, or when neither works.
 source cmake/wine-env.sh
+mkdir -p build
+[ $x64 -eq 0 ] && wine_start_root build/wow64-root.log
+trap wine_stop_root EXIT
+trap 'exit 143' TERM INT
+cmake --preset release >/dev/null && cmake --build build/release -j"$(nproc)" >/dev/null ||
+    { echo "demo: the build failed"; cmake --build build/release 2>&1 | tail -n 20; exit 1; }
+wine_wait_for_root || echo "demo: the Wine of tools/wow64 could not be made (build/wow64-root.log)"
 route=$(wine_route_for_win32)
 if [ $x64 -eq 1 ] || [ "$route" = none ]; then
     [ $x64 -eq 0 ] && echo "demo: no Wine here runs 32-bit programs; the demo runs the 64-bit build"
     preset=release-x64
     export WINEARCH=win64 WINE_ROUTE=host
+    cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$(nproc)" >/dev/null ||
+        { echo "demo: the build failed"; cmake --build "build/$preset" 2>&1 | tail -n 20; exit 1; }
 else
     preset=release
     export WINEARCH=$([ "$route" = host ] && echo win32 || echo win64) WINE_ROUTE=$route
 fi
 source cmake/wine-env.sh
-cmake --preset release >/dev/null && cmake --build build/release -j"$(nproc)" >/dev/null ||
-    { echo "demo: the build failed"; cmake --build build/release 2>&1 | tail -n 20; exit 1; }
-if [ "$preset" != release ]; then
-    cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j"$(nproc)" >/dev/null ||
-        { echo "demo: the build failed"; cmake --build "build/$preset" 2>&1 | tail -n 20; exit 1; }
-fi
 
 build="$root/build/$preset"
 bin="$build/bin"

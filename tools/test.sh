@@ -7,7 +7,7 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-bash tools/install-deps.sh || exit 1
+bash tools/install-deps.sh --no-wow64-root || exit 1
 
 # The shipping program is 32-bit: the release preset builds it, and the end-to-end tests
 # run those very bytes with a 32-bit fakeprog.exe of that tree playing the installers.
@@ -16,6 +16,10 @@ bash tools/install-deps.sh || exit 1
 # Windows and run under the host's 64-bit Wine, and the end-to-end tests run under the
 # Wine of tools/wow64, which runs 32-bit programs through qemu-i386.
 source cmake/wine-env.sh
+mkdir -p build
+wine_start_root build/wow64-root.log
+trap wine_stop_root EXIT
+trap 'exit 143' TERM INT
 if wine_can_run_win32; then
     preset=debug
     export WINEARCH=win32
@@ -30,6 +34,7 @@ cmake --preset release >/dev/null && cmake --build build/release -j"$(nproc)" &&
     cmake --build build/release --target fakeprog -j"$(nproc)" || exit 1
 cmake --preset "$preset" >/dev/null || exit 1
 cmake --build "build/$preset" -j"$(nproc)" || exit 1
+wine_wait_for_root || { echo "test: the Wine root of tools/wow64 could not be made:"; tail -n 20 build/wow64-root.log; exit 1; }
 
 build="$root/build/$preset"
 export WINEPREFIX="$build/wineprefix"
@@ -45,6 +50,7 @@ export WINE_SERVER_PERSIST=
 WINE_XVFB_PID=
 cleanup() {
     local prefix
+    wine_stop_root
     for prefix in "$prefixes"/* "$build/wineprefix" "$build/wineprefix-wow64"; do
         [ -d "$prefix" ] || continue
         (export WINEPREFIX="$prefix" WINE_ROUTE
