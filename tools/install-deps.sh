@@ -7,7 +7,8 @@ packages=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-
     wine wine32:i386 wine64 g++-mingw-w64-x86-64-posix xvfb xauth googletest locales xorriso
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
     fonts-wqy-microhei
-    clang libclang-rt-14-dev)
+    clang libclang-rt-14-dev
+    debootstrap)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
