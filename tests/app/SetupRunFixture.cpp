@@ -3,10 +3,9 @@
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
+#include "tests/support/ProgramRun.h"
 
 #include <windows.h>
-
-#include <tlhelp32.h>
 
 #include <sstream>
 
@@ -18,12 +17,7 @@ void EndProgramsStartedBy(DWORD processId)
 {
     if (processId == 0)
         return;
-    // An invalid snapshot is INVALID_HANDLE_VALUE, as with files.
-    CUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry))
+    for (const PROCESSENTRY32& entry : RunningProcesses())
     {
         if (entry.th32ParentProcessID != processId)
             continue;

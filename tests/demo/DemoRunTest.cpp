@@ -4,6 +4,7 @@
 #include "fw/UniqueHandle.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/FreeCdDrive.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
 #include "tools/cdmount/CdMount.h"
 #include "tools/tracecap/TraceCapture.h"
@@ -11,8 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-
-#include <tlhelp32.h>
 
 #include <algorithm>
 
@@ -68,13 +67,8 @@ std::string GetDemoValue(const char* name)
 // runs after 20 s.
 bool WaitForDemoApplicationToEnd()
 {
-    // An invalid snapshot is INVALID_HANDLE_VALUE, as with files.
-    CUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof(entry);
     bool ended = true;
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry))
+    for (const PROCESSENTRY32& entry : RunningProcesses())
     {
         if (_stricmp(entry.szExeFile, "NorvaneApp.exe") != 0)
             continue;

@@ -53,6 +53,19 @@ CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
     return result;
 }
 
+std::vector<PROCESSENTRY32> RunningProcesses()
+{
+    std::vector<PROCESSENTRY32> processes;
+    // An invalid snapshot is INVALID_HANDLE_VALUE, as with files.
+    CUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
+        processes.push_back(entry);
+    return processes;
+}
+
 std::string ProgramCommand(const char* name, const std::string& arguments)
 {
     return "\"" + BuiltProgram(name) + "\" " + arguments;

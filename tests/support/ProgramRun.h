@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <string>
+#include <vector>
 
 // The exit code of a program that could not be started: no program here ends with it.
 const DWORD kProgramNotStarted = 0xFFFFFFFF;
@@ -21,6 +24,9 @@ struct CProgramResult
 // started fails the running test. The output goes through a file, so that a child that
 // hangs, or a grandchild that inherited it, cannot block the reader.
 CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs = INFINITE);
+
+// Every process of the system (of the Wine prefix) just now.
+std::vector<PROCESSENTRY32> RunningProcesses();
 
 // "\"<bin>\\name\" " followed by the arguments.
 std::string ProgramCommand(const char* name, const std::string& arguments);
