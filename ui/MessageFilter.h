@@ -10,7 +10,3 @@
 // it does when the system refuses.
 BOOL AllowMessageFromOtherPrograms(HWND hwnd, UINT message);
 
-// For tests: where the two user32 functions are looked up (GetProcAddress by default); a
-// lookup that gives NULL makes that function count as missing. Null restores the default.
-typedef FARPROC (*MessageFilterLookup)(const char* name);
-void SetMessageFilterLookup(MessageFilterLookup lookup);

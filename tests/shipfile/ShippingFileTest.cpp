@@ -260,9 +260,9 @@ TEST_F(ShippingFile, ImportsOnlySystemDllsOfWindowsXp)
 
 TEST_F(ShippingFile, ImportsNoFunctionThatWindowsXpLacks)
 {
-    // Functions that came with Windows Vista or later which this program or its runtime
-    // could be led to import; the two message filter functions above all, which the
-    // program looks up at run time instead.
+    // Functions that came with Windows Vista or later (or with an XP service pack) which
+    // this program or its runtime could be led to import; those it looks up at run time
+    // above all: the message filter, the DLL search and the start with the user's token.
     const std::set<std::string> afterXp = {
         "ChangeWindowMessageFilter", "ChangeWindowMessageFilterEx", "SetProcessDPIAware",
         "GetDpiForWindow", "TaskDialog", "TaskDialogIndirect", "LoadIconMetric",
@@ -274,7 +274,8 @@ TEST_F(ShippingFile, ImportsNoFunctionThatWindowsXpLacks)
         "GetFileInformationByHandleEx", "GetFinalPathNameByHandleW", "QueryFullProcessImageNameA",
         "QueryFullProcessImageNameW", "CancelIoEx", "GetErrorMode", "SetThreadErrorMode",
         "GetLocaleInfoEx", "LCMapStringEx", "CompareStringEx", "GetSystemTimePreciseAsFileTime",
-        "SetDefaultDllDirectories", "AddDllDirectory", "RegGetValueA", "RegGetValueW",
+        "SetDefaultDllDirectories", "AddDllDirectory", "SetDllDirectoryA", "SetDllDirectoryW",
+        "CreateProcessWithTokenW", "CreateProcessWithLogonW", "RegGetValueA", "RegGetValueW",
         "RegDeleteKeyExA", "RegDeleteKeyExW", "RegDeleteTreeA", "RegSetKeyValueA",
         "_set_invalid_parameter_handler", "_get_invalid_parameter_handler"};
     for (const auto& dll : s_file->Imports())

@@ -5,6 +5,7 @@
 
 #include "device/CdDrive.h"
 #include "sys/FormatText.h"
+#include "sys/SystemFunction.h"
 #include "ui/MessageFilter.h"
 
 #include <cstring>
@@ -299,9 +300,9 @@ FARPROC FilterFunction(const char* name, bool forWindow, bool forProcess)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordFilterForProcess));
     return NULL;
 }
-FARPROC Windows7(const char* name) { return FilterFunction(name, true, true); }
-FARPROC Vista(const char* name) { return FilterFunction(name, false, true); }
-FARPROC WindowsXp(const char* name) { return FilterFunction(name, false, false); }
+FARPROC Windows7(const char*, const char* name) { return FilterFunction(name, true, true); }
+FARPROC Vista(const char*, const char* name) { return FilterFunction(name, false, true); }
+FARPROC WindowsXp(const char*, const char* name) { return FilterFunction(name, false, false); }
 } // namespace
 
 TEST(ProgressWindowMessageFilter, LetsThroughOnlyTheTwoCustomMessages)
@@ -309,16 +310,16 @@ TEST(ProgressWindowMessageFilter, LetsThroughOnlyTheTwoCustomMessages)
     ASSERT_TRUE(RegisterSetupWindowClass(GetModuleHandleA(NULL)));
     const struct
     {
-        MessageFilterLookup system;
+        SystemFunctionLookup system;
         const char* filter; // "window", "process" or none
     } cases[] = {{Windows7, "window"}, {Vista, "process"}, {WindowsXp, ""}};
     for (const auto& c : cases)
     {
         g_filterCalls.clear();
-        SetMessageFilterLookup(c.system);
+        SetSystemFunctionLookup(c.system);
         CSetupDlg dialog;
         bool created = dialog.Create() != FALSE;
-        SetMessageFilterLookup(NULL);
+        SetSystemFunctionLookup(NULL);
         ASSERT_TRUE(created);
         void* hwnd = dialog.GetSafeHwnd();
         std::vector<std::string> expected;
