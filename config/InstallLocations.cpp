@@ -1,5 +1,7 @@
 // Full paths derived from the setup description, and what an installed copy of the
 // card's application keeps in the registry.
+#include "config/InstallLocations.h"
+
 #include "config/RegValueReader.h"
 #include "config/SetupConfig.h"
 #include "sys/SystemPaths.h"
@@ -9,12 +11,6 @@ namespace
 // Bytes offered to the registry for one value; the buffer has one more, always zero, so
 // that whatever the value's type the text read ends there.
 const DWORD kValueSize = MAX_PATH;
-
-// A root, exactly one backslash, then the field as it is: nothing is trimmed or tested.
-std::string JoinPath(const std::string& root, const std::string& field)
-{
-    return root + "\\" + field;
-}
 
 // True and the value's data taken as text; false, text unchanged, when the value is
 // absent or does not fit. Each read gets a fresh zero-filled buffer, so data without a
@@ -29,11 +25,27 @@ bool ReadValueText(CRegValueReader& reader, const char* name, std::string& text)
 }
 } // namespace
 
+std::string JoinPath(const std::string& root, const std::string& field)
+{
+    return root + "\\" + field;
+}
+
+std::string JoinCommand(const std::string& dir, const std::string& command)
+{
+    size_t wordEnd = command.find_first_of(" \t");
+    if (wordEnd == std::string::npos)
+        wordEnd = command.size();
+    // A command that brings quotes of its own is left as the card maker wrote it.
+    if (dir.find(' ') == std::string::npos || command.find('"') < wordEnd)
+        return JoinPath(dir, command);
+    return "\"" + JoinPath(dir, command.substr(0, wordEnd)) + "\"" + command.substr(wordEnd);
+}
+
 std::string CSetupConfig::GetPreinstallPath() const
 {
     if (m_strPreinstall.empty())
         return std::string();
-    return JoinPath(GetModuleDir(), m_strPreinstall);
+    return JoinCommand(GetModuleDir(), m_strPreinstall);
 }
 
 std::string CSetupConfig::GetDriverSourceDir() const
@@ -48,7 +60,7 @@ std::string CSetupConfig::GetDriverDestDir() const
 
 std::string CSetupConfig::GetDriverSetupCmdPath() const
 {
-    return JoinPath(GetDriverDestDir(), m_strDriverSetupCmd);
+    return JoinCommand(GetDriverDestDir(), m_strDriverSetupCmd);
 }
 
 std::string CSetupConfig::GetAppSourceDir() const
@@ -63,7 +75,7 @@ std::string CSetupConfig::GetAppDestDir() const
 
 std::string CSetupConfig::GetAppSetupCmdPath() const
 {
-    return JoinPath(GetAppDestDir(), m_strAppSetupCmd);
+    return JoinCommand(GetAppDestDir(), m_strAppSetupCmd);
 }
 
 bool CSetupConfig::ReadRegString(const std::string& keyPath, const std::string& valueName,

@@ -10,7 +10,15 @@ CRegValueReader::~CRegValueReader()
 bool CRegValueReader::Open(HKEY root, const char* subKey)
 {
     Close();
-    if (RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, m_hKey.Put()) == ERROR_SUCCESS)
+    LONG status = RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, m_hKey.Put());
+    // A 64-bit installer writes where a 32-bit program does not look on 64-bit Windows;
+    // 32-bit Windows ignores the flag and finds the same key absent again.
+    if (status == ERROR_FILE_NOT_FOUND)
+    {
+        m_hKey.Release();
+        status = RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, m_hKey.Put());
+    }
+    if (status == ERROR_SUCCESS)
         return true;
     // Whatever a failed call left in the handle is not a key of ours to close.
     m_hKey.Release();

@@ -13,7 +13,9 @@ public:
     CRegValueReader(const CRegValueReader&) = delete;
     CRegValueReader& operator=(const CRegValueReader&) = delete;
 
-    // Closes any key still open, then opens subKey for reading values; true when open.
+    // Closes any key still open, then opens subKey for reading values; true when open. A
+    // key the registry view of the program's own width lacks is looked for in the 64-bit
+    // view as well.
     bool Open(HKEY root, const char* subKey);
 
     // Reads the value's data as raw bytes, whatever its type; true exactly when the

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 namespace
 {
@@ -17,31 +17,25 @@ std::string BeforeLastBackslash(const char* path)
     return std::string(path, static_cast<size_t>(last - path));
 }
 
-// A blank or a "?": the marks of a temporary path that commands cannot be built on.
-bool HasBlankOrQuestionMark(const char* path)
+// The path in codePage when it converts there and back unchanged, has no blank and fits
+// in 260 bytes; empty otherwise. The round trip catches what a character the code page
+// lacks becomes, "?" or a look-alike (best fit), with flags every code page takes, UTF-8
+// (Windows 10's "Beta: Use Unicode UTF-8" option) included.
+std::string InCodePage(const wchar_t* path, UINT codePage)
 {
-    return strpbrk(path, " ?") != NULL;
-}
-
-// The short (8.3) form of the temporary path in the ANSI code page, trailing backslash
-// included; empty when the volume keeps no short names or the code page cannot write it.
-std::string ShortTempPath()
-{
-    wchar_t longPath[MAX_PATH + 1] = {0};
-    DWORD length = GetTempPathW(MAX_PATH, longPath);
-    if (length == 0 || length > MAX_PATH)
+    if (!*path || wcschr(path, L' '))
         return std::string();
-    wchar_t shortPath[MAX_PATH + 1] = {0};
-    length = GetShortPathNameW(longPath, shortPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    int wideLength = static_cast<int>(wcslen(path));
+    int length = WideCharToMultiByte(codePage, 0, path, wideLength, NULL, 0, NULL, NULL);
+    if (length <= 0 || length >= MAX_PATH)
         return std::string();
-    char path[MAX_PATH + 1] = {0};
-    BOOL lost = FALSE;
-    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, path, MAX_PATH, NULL,
-                             &lost) ||
-        lost || HasBlankOrQuestionMark(path))
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, path, wideLength, &narrow[0], length, NULL, NULL);
+    wchar_t back[MAX_PATH] = {0};
+    int backLength = MultiByteToWideChar(codePage, 0, narrow.data(), length, back, MAX_PATH - 1);
+    if (backLength != wideLength || wmemcmp(back, path, static_cast<size_t>(wideLength)) != 0)
         return std::string();
-    return path;
+    return narrow;
 }
 } // namespace
 
@@ -56,22 +50,31 @@ std::string GetModuleDir()
 
 std::string GetTempDir()
 {
-    char path[MAX_PATH + 1] = {0};
-    DWORD length = GetTempPathA(MAX_PATH, path);
-    if (length == 0 || length > MAX_PATH)
-        return std::string();
     // Commands are built on this path unquoted, since setup.ini may give them arguments. A
     // blank makes CreateProcess try every prefix that ends at one ("D:\Temp.exe" for
-    // "D:\Temp Files\..."), which anyone may have planted; a "?" stands for a character of
-    // the user's name that the ANSI code page lacks, so no file call finds the path. The
-    // short form has neither, where the volume keeps short names.
-    if (HasBlankOrQuestionMark(path))
-    {
-        std::string shortPath = ShortTempPath();
-        if (!shortPath.empty())
-            return BeforeLastBackslash(shortPath.c_str());
-    }
-    return BeforeLastBackslash(path);
+    // "D:\Temp Files\..."), which anyone may have planted; a character of the user's name
+    // that the ANSI code page lacks names no folder, or another one. The short form has
+    // neither, where the volume keeps short names.
+    wchar_t longForm[MAX_PATH + 1] = {0};
+    wchar_t shortForm[MAX_PATH + 1] = {0};
+    DWORD wideLength = GetTempPathW(MAX_PATH + 1, longForm);
+    if (wideLength == 0 || wideLength > MAX_PATH)
+        longForm[0] = L'\0';
+    else if (GetShortPathNameW(longForm, shortForm, MAX_PATH + 1) > MAX_PATH)
+        shortForm[0] = L'\0';
+    char path[MAX_PATH + 1] = {0};
+    DWORD length = GetTempPathA(MAX_PATH, path);
+    std::string ansiPath = length == 0 || length > MAX_PATH ? std::string() : std::string(path);
+    return BeforeLastBackslash(ChooseTempPath(longForm, shortForm, ansiPath, CP_ACP).c_str());
+}
+
+std::string ChooseTempPath(const wchar_t* longPath, const wchar_t* shortPath,
+                           const std::string& ansiPath, UINT codePage)
+{
+    std::string chosen = InCodePage(longPath, codePage);
+    if (chosen.empty())
+        chosen = InCodePage(shortPath, codePage);
+    return chosen.empty() ? ansiPath : chosen;
 }
 
 std::string GetSystemDir()

@@ -80,6 +80,11 @@ const PathCase kPathCases[] = {
      "D:\\pkg\\App", "E:\\A", "b\\..\\c.exe",
      "<M>\\C:\\Windows\\x.exe\n<M>\\..\\Driver\n<T>\\.\\D\n<T>\\.\\D\\D:\\s.exe\n"
      "<M>\\D:\\pkg\\App\n<T>\\E:\\A\n<T>\\E:\\A\\b\\..\\c.exe\n"},
+    // A folder with a blank goes in quotes with the command's first word, unless that word
+    // brings quotes of its own.
+    {"blanks in destinations", "", "Driver", "Card Drv", "drvsetup.exe /S\tx", "App", "Card App",
+     "\"a b.exe\" /q", "\n<M>\\Driver\n<T>\\Card Drv\n\"<T>\\Card Drv\\drvsetup.exe\" /S\tx\n"
+     "<M>\\App\n<T>\\Card App\n<T>\\Card App\\\"a b.exe\" /q\n"},
 };
 
 class InstallPaths : public ::testing::Test

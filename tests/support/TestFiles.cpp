@@ -58,29 +58,44 @@ bool MakeDirectory(const std::string& path)
     return CreateDirectoryA(path.c_str(), NULL) != FALSE || IsDirectory(path);
 }
 
-void RemoveTree(const std::string& path)
+namespace
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+// Wide, so that names the ANSI code page cannot write go too.
+void RemoveTreeW(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE)
     {
         do
         {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(find, &data));
+            std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveTreeW(child);
+            else if (!DeleteFileW(child.c_str()))
+                RemoveDirectoryW(child.c_str());
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryA(path.c_str()))
-        DeleteFileA(path.c_str());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!RemoveDirectoryW(path.c_str()))
+        DeleteFileW(path.c_str());
+}
+} // namespace
+
+void RemoveTree(const std::string& path)
+{
+    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, NULL, 0);
+    if (length <= 1)
+        return;
+    std::vector<wchar_t> wide(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
+    RemoveTreeW(wide.data());
 }
 
 bool PathExists(const std::string& path)

@@ -42,6 +42,44 @@ TEST(SharedHelpers, TempDirLosesOnlyItsTrailingBackslash)
     EXPECT_EQ(std::string(path, length - 1), GetTempDir());
 }
 
+// Commands are built on the temporary path unquoted: of its long and short forms the first
+// that has no blank and that the code page writes exactly is taken, else the system's ANSI
+// form. "Ā" is missing from code pages 936 and 1252 (1252 writes it as "A", naming another
+// folder); UTF-8, the worldwide language support option, writes every character.
+TEST(SharedHelpers, TempPathIsAFormTheCodePageWritesExactly)
+{
+    const std::wstring plain = L"C:\\Users\\Bob\\Temp\\";
+    const std::wstring blank = L"C:\\Users\\Bob Li\\Temp\\";
+    const std::wstring blankShort = L"C:\\Users\\BOBLI~1\\Temp\\";
+    const std::wstring macron = L"C:\\Users\\\x0100" L"da\\Temp\\";
+    const std::wstring macronShort = L"C:\\Users\\DA~1\\Temp\\";
+    const std::wstring chinese = L"C:\\Users\\\x5F20\x4E09\\Temp\\";
+    const struct
+    {
+        const char* name;
+        UINT codePage;
+        std::wstring longPath;
+        std::wstring shortPath;
+        std::string expected;
+    } cases[] = {
+        {"plain", 1252, plain, plain, "C:\\Users\\Bob\\Temp\\"},
+        {"blank, short form", 1252, blank, blankShort, "C:\\Users\\BOBLI~1\\Temp\\"},
+        {"blank, no short form", 1252, blank, L"", "ansi"},
+        {"blank in the short form too", 1252, blank, blank, "ansi"},
+        {"missing from 1252", 1252, macron, macronShort, "C:\\Users\\DA~1\\Temp\\"},
+        {"missing from 936", 936, macron, macronShort, "C:\\Users\\DA~1\\Temp\\"},
+        {"missing, no short form", 1252, macron, L"", "ansi"},
+        {"Chinese in 936", 936, chinese, L"", "C:\\Users\\\xD5\xC5\xC8\xFD\\Temp\\"},
+        {"Chinese in UTF-8", CP_UTF8, chinese, L"",
+         "C:\\Users\\\xE5\xBC\xA0\xE4\xB8\x89\\Temp\\"},
+        {"macron in UTF-8", CP_UTF8, macron, macronShort, "C:\\Users\\\xC4\x80" "da\\Temp\\"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected,
+                  ChooseTempPath(c.longPath.c_str(), c.shortPath.c_str(), "ansi", c.codePage))
+            << c.name;
+}
+
 // In GBK "乗" is 81 5C: the last backslash byte of "C:\d\乗.exe" is no separator there,
 // while in code page 1252 the same bytes are two characters, the second a backslash.
 TEST(SharedHelpers, LastBackslashStepsOverDoubleByteCharacters)

@@ -2,6 +2,7 @@
 
 #include "config/IniReader.h"
 #include "sys/FormatText.h"
+#include "sys/PathText.h"
 #include "sys/SystemPaths.h"
 #include "tools/setupcheck/CdPaths.h"
 #include "tools/setupcheck/ScratchRegKey.h"
@@ -21,7 +22,7 @@ bool IsFolder(const std::string& path)
 } // namespace
 
 CCdFolderCheck::CCdFolderCheck(const std::string& cdFolder)
-    : m_strCdDir(FullFolderPath(cdFolder)), m_bLoaded(false), m_nProblems(0)
+    : m_strCdDir(FullPathOf(cdFolder)), m_bLoaded(false), m_nProblems(0)
 {
     if (!m_strCdDir.empty())
         m_strIniPath = JoinPath(m_strCdDir, "setup.ini");
@@ -135,7 +136,7 @@ void CCdFolderCheck::CheckPreinstall()
         return;
     }
     // Run from the CD itself, not from a copy.
-    Line("Pre-install command", JoinPath(m_strCdDir, preinstall));
+    Line("Pre-install command", JoinCommand(m_strCdDir, preinstall));
     std::string program;
     CPackageCopy onTheCd = {m_strCdDir, m_strCdDir};
     if (!FindCommandProgram(onTheCd, preinstall, program))

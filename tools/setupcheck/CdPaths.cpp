@@ -1,29 +1,11 @@
 #include "tools/setupcheck/CdPaths.h"
 
+#include "sys/PathText.h"
 #include "sys/SystemPaths.h"
 
 #include <windows.h>
 
 #include <cstring>
-
-std::string JoinPath(const std::string& root, const std::string& field)
-{
-    return root + "\\" + field;
-}
-
-std::string FullFolderPath(const std::string& folder)
-{
-    if (folder.empty() || folder.size() >= MAX_PATH)
-        return std::string();
-    char full[MAX_PATH] = {0};
-    DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, NULL);
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
-    std::string path(full, length);
-    while (!path.empty() && path[path.size() - 1] == '\\')
-        path.erase(path.size() - 1);
-    return path;
-}
 
 namespace
 {
@@ -38,8 +20,8 @@ bool HasExtension(const std::string& path)
 // setup.exe has copied the package.
 std::string FileBeforeCopy(const CPackageCopy& copy, const std::string& part)
 {
-    std::string path = FullFolderPath(JoinPath(copy.strCopyDir, part));
-    std::string copyDir = FullFolderPath(copy.strCopyDir);
+    std::string path = FullPathOf(JoinPath(copy.strCopyDir, part));
+    std::string copyDir = FullPathOf(copy.strCopyDir);
     if (path.empty() || copyDir.empty())
         return JoinPath(copy.strPackageDir, part);
     if (path.size() > copyDir.size() && path[copyDir.size()] == '\\' &&
@@ -67,7 +49,15 @@ bool ProgramFileExists(const std::string& candidate, std::string& program)
 bool FindCommandProgram(const CPackageCopy& copy, const std::string& command,
                         std::string& program)
 {
-    // Windows tries the parts from the shortest on and starts the first that is a file.
+    std::string firstWord = command.substr(0, command.find_first_of(" \t"));
+    // Quoted together with a folder that has a blank, the first word is the program.
+    if (JoinCommand(copy.strCopyDir, command)[0] == '"')
+    {
+        program = FileBeforeCopy(copy, firstWord);
+        return ProgramFileExists(program, program);
+    }
+    // Unquoted, Windows tries the parts from the shortest on and starts the first that is
+    // a file.
     for (size_t blank = command.find_first_of(" \t"); blank != std::string::npos;
          blank = command.find_first_of(" \t", blank + 1))
     {
@@ -76,6 +66,6 @@ bool FindCommandProgram(const CPackageCopy& copy, const std::string& command,
     }
     if (ProgramFileExists(FileBeforeCopy(copy, command), program))
         return true;
-    program = FileBeforeCopy(copy, command.substr(0, command.find_first_of(" \t")));
+    program = FileBeforeCopy(copy, firstWord);
     return false;
 }
