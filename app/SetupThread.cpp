@@ -1,12 +1,14 @@
 #include "app/SetupThread.h"
 
 #include "fw/Exception.h"
+#include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/Language.h"
 #include "sys/ProcessLauncher.h"
 #include "sys/SystemPaths.h"
 #include "sys/Trace.h"
 #include "sys/TreeCopy.h"
+#include "sys/UserRights.h"
 #include "ui/ProgressView.h"
 
 namespace
@@ -37,7 +39,11 @@ std::string QuoteIfBlank(const std::string& path)
 }
 } // namespace
 
-CSetupThread::CSetupThread() : m_pView(NULL) {}
+CSetupThread::CSetupThread()
+    : m_pView(NULL), m_driverFolder(GetTempDir(), IsAdministrator()),
+      m_appFolder(GetTempDir(), IsAdministrator())
+{
+}
 
 BOOL CSetupThread::InitInstance()
 {
@@ -101,7 +107,7 @@ int CSetupThread::RunSequence()
     m_pView->SetStatusText(kDriverText.For(isChinese));
     TraceOut("开始复制驱动\n");
     // The installer runs from the destination whatever the copy achieved.
-    CopyTree(m_config.GetDriverSourceDir(), m_config.GetDriverDestDir());
+    CopyTree(m_config.GetDriverSourceDir(), m_config.GetDriverDestDir(), m_driverFolder);
     TraceOut("开始驱动安装流程\n");
     if (!InstallDriver(exitCode, 0))
     {
@@ -154,6 +160,9 @@ int CSetupThread::RunSequence()
 
 BOOL CSetupThread::InstallDriver(DWORD& exitCode, int slashC)
 {
+    // Whatever lies there was not copied by this run: it may be anyone's.
+    if (!m_driverFolder.IsReady())
+        return FALSE;
     std::string command = m_config.GetDriverSetupCmdPath();
     if (slashC != 0)
         command += " /C";
@@ -162,7 +171,7 @@ BOOL CSetupThread::InstallDriver(DWORD& exitCode, int slashC)
 
 int CSetupThread::CopyApplication()
 {
-    return CopyTree(m_config.GetAppSourceDir(), m_config.GetAppDestDir());
+    return CopyTree(m_config.GetAppSourceDir(), m_config.GetAppDestDir(), m_appFolder);
 }
 
 BOOL CSetupThread::InstallApplication()
@@ -189,6 +198,9 @@ BOOL CSetupThread::RunInstalledApplication()
         return FALSE;
     }
     DWORD exitCode = 0;
+    // Not elevated, so that it runs for the user who plugged the card in, where other
+    // programs can reach it.
+    CUniqueHandle userToken(OpenShellUserToken());
     // A wait of 1 ms: the application keeps running while the setup run ends.
-    return RunProcess(QuoteIfBlank(path), exitCode, 1, SW_SHOWNORMAL);
+    return RunProcess(QuoteIfBlank(path), exitCode, 1, SW_SHOWNORMAL, userToken.Get());
 }

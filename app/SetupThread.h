@@ -4,6 +4,7 @@
 
 #include "config/SetupConfig.h"
 #include "fw/WorkerThread.h"
+#include "sys/StagingFolder.h"
 
 #include <windows.h>
 
@@ -22,12 +23,14 @@ public:
     int Run() override;
 
     // Runs the driver installer from its copy; " /C" is appended when slashC is non-zero.
+    // FALSE without running it when the copy's folder could not be made the run's own.
     BOOL InstallDriver(DWORD& exitCode, int slashC);
     int CopyApplication();
     // Runs the application installer once, or twice when the first run removed the
     // previous installation's uninstall entry.
     BOOL InstallApplication();
-    // Starts the installed application without waiting for it.
+    // Starts the installed application without waiting for it, with the rights of the
+    // user's other programs where it can.
     BOOL RunInstalledApplication();
 
 private:
@@ -35,4 +38,8 @@ private:
 
     CSetupConfig m_config;
     ProgressView* m_pView;
+    // The folders the packages are copied to, held until the thread object goes, after
+    // both installers have ended.
+    CStagingFolder m_driverFolder;
+    CStagingFolder m_appFolder;
 };

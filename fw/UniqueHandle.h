@@ -84,6 +84,14 @@ struct CRegKeyTraits
     static bool Close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
 };
 
+// Memory the system allocated for the caller with LocalAlloc (security descriptors).
+struct CLocalMemTraits
+{
+    typedef HLOCAL Type;
+    static Type Empty() { return NULL; }
+    static bool Close(Type h) { return LocalFree(h) == NULL; }
+};
+
 template <typename T> struct CGdiObjectTraits
 {
     typedef T Type;
@@ -95,6 +103,7 @@ typedef CUniqueOwner<CHandleTraits> CUniqueHandle;
 typedef CUniqueOwner<CFileHandleTraits> CUniqueFile;
 typedef CUniqueOwner<CFindHandleTraits> CUniqueFind;
 typedef CUniqueOwner<CRegKeyTraits> CUniqueHKey;
+typedef CUniqueOwner<CLocalMemTraits> CUniqueLocalMem;
 typedef CUniqueOwner<CGdiObjectTraits<HPEN>> CUniquePen;
 typedef CUniqueOwner<CGdiObjectTraits<HFONT>> CUniqueFont;
 typedef CUniqueOwner<CGdiObjectTraits<HBITMAP>> CUniqueBitmap;

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace
 {
 // The character after the one at text.
@@ -10,6 +13,20 @@ const char* NextCharacter(const char* text)
     if (IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1])
         return text + 2;
     return text + 1;
+}
+
+// Wide and in upper case, for comparing paths as the file system does.
+std::vector<wchar_t> FoldedPath(const std::string& path)
+{
+    std::vector<wchar_t> wide;
+    int size = static_cast<int>(path.size());
+    int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, NULL, 0);
+    if (length <= 0)
+        return wide;
+    wide.resize(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), length);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(length));
+    return wide;
 }
 } // namespace
 
@@ -30,3 +47,30 @@ const char* FindLastBackslash(const char* text)
         last = found;
     return last;
 }
+
+std::string FullPathOf(const std::string& path)
+{
+    if (path.empty() || path.size() >= MAX_PATH)
+        return std::string();
+    // "E:" alone is the current folder of drive E: to the system; here it is the drive.
+    std::string request = path.size() == 2 && path[1] == ':' ? path + "\\" : path;
+    char full[MAX_PATH] = {0};
+    DWORD length = GetFullPathNameA(request.c_str(), MAX_PATH, full, NULL);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    std::string result(full, length);
+    while (!result.empty() && result[result.size() - 1] == '\\' &&
+           FindLastBackslash(result.c_str()) == result.c_str() + result.size() - 1)
+        result.erase(result.size() - 1);
+    return result;
+}
+
+bool IsBelow(const std::string& path, const std::string& root)
+{
+    std::vector<wchar_t> foldedPath = FoldedPath(path);
+    std::vector<wchar_t> foldedRoot = FoldedPath(root);
+    return !foldedRoot.empty() && foldedPath.size() > foldedRoot.size() + 1 &&
+           foldedPath[foldedRoot.size()] == L'\\' &&
+           std::equal(foldedRoot.begin(), foldedRoot.end(), foldedPath.begin());
+}
+

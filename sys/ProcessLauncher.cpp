@@ -2,17 +2,16 @@
 
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
+#include "sys/ProcessStart.h"
 #include "sys/Trace.h"
 
-#include <vector>
-
-BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD showMode)
+BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD showMode,
+                HANDLE userToken)
 {
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = showMode;
+    CStartOptions options;
+    options.bShowMode = true;
+    options.wShowMode = showMode;
+    options.hUserToken = userToken;
     CProcessInfo process;
 
     exitCode = 0;
@@ -23,12 +22,7 @@ BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD 
         return FALSE;
     }
 
-    // CreateProcessA may write into the command line, so it gets a terminated copy of
-    // its own rather than the string's storage.
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-    BOOL created = CreateProcessA(NULL, writable.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                                  process.Put());
+    bool created = StartProcess(commandLine, options, process);
     DWORD createError = GetLastError();
     // Lets the new program get going before this thread starts waiting on it.
     Sleep(0);

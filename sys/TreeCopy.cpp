@@ -3,6 +3,7 @@
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/PathText.h"
+#include "sys/StagingFolder.h"
 #include "sys/Trace.h"
 
 #include <windows.h>
@@ -38,15 +39,35 @@ bool IsDotEntry(const char* name)
 {
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
+
+// Whether a directory search on source can start, as the copy's first step starts it.
+bool CanList(const char* source)
+{
+    char pattern[MAX_PATH];
+    WIN32_FIND_DATAA entry;
+    return JoinPath(pattern, source, "*.*") && CUniqueFind(FindFirstFileA(pattern, &entry));
+}
+
+int CopyTraced(const std::string& source, const std::string& dest, CStagingFolder* staging)
+{
+    TraceOut(FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str()));
+    int result = 0;
+    if (!staging || (CanList(source.c_str()) && staging->Make(dest) != CStagingFolder::Failed))
+        result = CopyTreeRecursive(source.c_str(), dest.c_str(), 1);
+    TraceOut(FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
+                        result));
+    return result;
+}
 } // namespace
 
 int CopyTree(const std::string& source, const std::string& dest)
 {
-    TraceOut(FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str()));
-    int result = CopyTreeRecursive(source.c_str(), dest.c_str(), 1);
-    TraceOut(FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
-                        result));
-    return result;
+    return CopyTraced(source, dest, NULL);
+}
+
+int CopyTree(const std::string& source, const std::string& dest, CStagingFolder& staging)
+{
+    return CopyTraced(source, dest, &staging);
 }
 
 int CopyTreeRecursive(const char* source, const char* dest, int overwrite)

@@ -3,10 +3,18 @@
 
 #include <string>
 
+class CStagingFolder;
+
 // Copies everything below source into dest, creating dest and its missing parents and
 // replacing existing files (read-only ones included). 1 when the copy completed, 0 when
 // it failed; traces its start and its end with the result.
 int CopyTree(const std::string& source, const std::string& dest);
+
+// The same for a package that runs as administrator: once source can be listed, and
+// before anything is created or copied, dest is staged (StagingFolder.h). A dest that
+// cannot be staged fails the copy with nothing copied; one staging leaves alone is copied
+// into as above.
+int CopyTree(const std::string& source, const std::string& dest, CStagingFolder& staging);
 
 // One directory level and, through itself, everything below it. Returns 0 when source
 // cannot be listed (dest is then not created) or when a file of this level cannot be

@@ -27,6 +27,31 @@ void EndProgramsStartedBy(DWORD processId)
     }
 }
 
+// The key with its values, opened in the registry view given; its parent stays.
+void DeleteTestKey(const std::string& path, unsigned long view)
+{
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) !=
+        ERROR_SUCCESS)
+        return;
+    char name[256];
+    DWORD length = sizeof(name);
+    while (RegEnumValueA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
+    {
+        RegDeleteValueA(key, name);
+        length = sizeof(name);
+    }
+    RegCloseKey(key);
+    // Deleted through its parent, which is opened in the view it lies in.
+    size_t leaf = path.rfind('\\');
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(0, leaf).c_str(), 0, KEY_ALL_ACCESS | view,
+                      &key) == ERROR_SUCCESS)
+    {
+        RegDeleteKeyA(key, path.substr(leaf + 1).c_str());
+        RegCloseKey(key);
+    }
+}
+
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -49,27 +74,8 @@ SetupRun::~SetupRun()
     EndProgramsStartedBy(m_capture.ProcessId());
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_drv");
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_app");
-    HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0,
-                      KEY_ALL_ACCESS | SetupRegistryView(), &key) == ERROR_SUCCESS)
-    {
-        char name[256];
-        DWORD length = sizeof(name);
-        while (RegEnumValueA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
-        {
-            RegDeleteValueA(key, name);
-            length = sizeof(name);
-        }
-        RegCloseKey(key);
-        // Deleted through its parent, which is opened in the view it lies in.
-        size_t leaf = m_strRegKey.rfind('\\');
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.substr(0, leaf).c_str(), 0,
-                          KEY_ALL_ACCESS | SetupRegistryView(), &key) == ERROR_SUCCESS)
-        {
-            RegDeleteKeyA(key, m_strRegKey.substr(leaf + 1).c_str());
-            RegCloseKey(key);
-        }
-    }
+    for (unsigned long view : {SetupRegistryView(), static_cast<unsigned long>(KEY_WOW64_64KEY)})
+        DeleteTestKey(m_strRegKey, view);
 }
 
 std::string SetupRun::Expand(const std::string& text) const
@@ -124,12 +130,13 @@ std::vector<std::string> SetupRun::LogLines(const std::string& path) const
     return lines;
 }
 
-void SetupRun::SetRegValue(const std::string& name, const std::string& value)
+void SetupRun::SetRegValue(const std::string& name, const std::string& value,
+                           unsigned long view)
 {
     HKEY key = NULL;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
-                                             KEY_SET_VALUE | SetupRegistryView(), NULL,
-                                             &key, NULL));
+                                             KEY_SET_VALUE | (view ? view : SetupRegistryView()),
+                                             NULL, &key, NULL));
     RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);

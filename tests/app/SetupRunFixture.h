@@ -30,8 +30,9 @@ protected:
     // The fakeprog log lines, in the order the programs started (default: %LOG%).
     std::vector<std::string> LogLines(const std::string& path = std::string()) const;
 
-    // Registry values under this test's key.
-    void SetRegValue(const std::string& name, const std::string& value);
+    // Registry values under this test's key, in the registry view setup.exe reads (or in
+    // view, KEY_WOW64_64KEY for the 64-bit one).
+    void SetRegValue(const std::string& name, const std::string& value, unsigned long view = 0);
     bool GetRegValue(const std::string& name, std::string& value) const;
 
     std::string Expand(const std::string& text) const;

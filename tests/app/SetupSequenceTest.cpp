@@ -291,6 +291,40 @@ TEST_F(SetupSequence, AnEqualInstalledVersionIsNotReinstalledButStarted)
     EXPECT_FALSE(PathExists(AppDest())) << "nothing was copied";
 }
 
+// A 64-bit application installer registers where a 32-bit program does not look on 64-bit
+// Windows; setup.exe looks there when its own view lacks the key.
+TEST_F(SetupSequence, AnApplicationRegisteredInThe64BitViewIsFound)
+{
+    LayOut();
+    const unsigned long view64 = KEY_WOW64_64KEY;
+    SetRegValue("Version", "1.2.3", view64);
+    SetRegValue("ExePath", m_work / "installed", view64);
+    SetRegValue("ExeName", "app.exe", view64);
+    RunSetup();
+    std::vector<std::string> traces = Traces();
+    EXPECT_TRUE(Contains(traces, "本机安装的应用版本为：1.2.3\n")) << Describe(traces);
+    EXPECT_TRUE(Contains(traces, TraceStartRun(InstalledApp()))) << Describe(traces);
+    EXPECT_EQ(1u, LogLines().size()) << "only the driver installer ran";
+}
+
+// A blank in a folder setup.exe puts in front of an installer would let CreateProcess start
+// "<temp>\<name>.exe" first: the folder and the installer are quoted together.
+TEST_F(SetupSequence, ADestinationWithABlankIsQuotedWithItsInstaller)
+{
+    Set("DriverDestPath=%UNIQUE%_drv", "DriverDestPath=%UNIQUE% drv");
+    LayOut();
+    InstallProgram(GetTempDir(), m_strUnique + ".exe");
+    RunSetup();
+    DeleteFileA((GetTempDir() + "\\" + m_strUnique + ".exe").c_str());
+    RemoveTree(GetTempDir() + "\\" + m_strUnique + " drv");
+    std::string command = "\"" + GetTempDir() + "\\" + m_strUnique + " drv\\drvsetup.exe\"" +
+                          Expand(" --log %LOG% --exit 0");
+    EXPECT_TRUE(Contains(Traces(), TraceRunEnded(command, 0))) << Describe(Traces());
+    std::vector<std::string> log = LogLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(0u, log[0].find("cmdline=" + command + "|")) << log[0];
+}
+
 TEST_F(SetupSequence, AnInstallerThatKeepsThePreviousInstallationRunsOnce)
 {
     LayOut();

@@ -400,9 +400,10 @@ void AddPathRows(std::vector<CBadInput>& rows)
             .Trace(TraceCopyEnd(kDrvSrc, "%TEMP%\\..\\%UNIQUE%_esc", 1))
             .Trace(TraceRunEnded("%TEMP%\\..\\%UNIQUE%_esc\\drvsetup.exe --log %LOG% --exit 0", 0))
             .Outside("%TEMPUP%\\%UNIQUE%_esc"));
-    // An absolute path still goes behind the root.
+    // An absolute path still goes behind the root: nothing is copied, and the driver
+    // installer is not looked for where this run copied nothing.
     rows.push_back(Row("DriverSourceAbsolute", Ini({{"DriverSourcePath", "%CD%\\driver"}}))
-                       .Outcome(eDriverNotStarted)
+                       .Outcome(eDriverNotRun)
                        .Trace(TraceCopyEnd("%CD%\\%CD%\\driver", kDrvDest, 0))
                        .CheckExit(1));
     // Wine takes "C:" as a folder name inside the temporary directory and runs the driver
@@ -524,6 +525,23 @@ void AddTreeRows(std::vector<CBadInput>& rows)
             .Layout(eDestBoundary)
             .Trace(TraceCopyEnd(kDrvSrc, longDest, 1))
             .DriverCopy(longDest, {"drvsetup.exe", "a\\" + std::string(60, 'g')}));
+    // Whatever another program left where the driver is copied goes before the copy; what
+    // cannot go keeps the driver installer from running at all.
+    rows.push_back(Row("DriverDestPlanted", Ini())
+                       .Layout(ePlantedDest)
+                       .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 1))
+                       .Trace(TraceRunEnded(kDrvCmd, 0))
+                       .DriverCopy(kDrvDest, {"drvsetup.exe"}));
+    rows.push_back(Row("DriverDestHeldOpen", Ini())
+                       .Layout(eHeldDest)
+                       .Outcome(eDriverNotRun)
+                       .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 0))
+                       .Absent(kDrvDest + "\\drvsetup.exe"));
+    rows.push_back(Row("DriverDestDeeperThan259", Ini())
+                       .Layout(eDeepDest)
+                       .Outcome(eDriverNotRun)
+                       .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 0))
+                       .Absent(kDrvDest + "\\drvsetup.exe"));
     rows.push_back(
         Row("TopLevelFileTooLongForDest", Ini({{"DriverDestPath", "%UNIQUE%_drv\\%LONG%"}}))
             .Layout(eLongDestTopFile)
@@ -562,6 +580,9 @@ std::vector<std::string> OutcomeTraces(EOutcome outcome, bool isChinese)
     case eDriverNotStarted:
         return {"开始读取置文件\n",   "配置文件读取成功\n", "开始复制驱动\n",
                 "开始驱动安装流程\n", "开始运行:*",         "驱动安装模块执行失败\n"};
+    case eDriverNotRun:
+        return {"开始读取置文件\n", "配置文件读取成功\n", "开始复制驱动\n", "开始驱动安装流程\n",
+                "驱动安装模块执行失败\n"};
     case eNoApp:
         traces = driverUsable;
         traces.push_back("不需要安装应用\n");
@@ -600,6 +621,8 @@ std::vector<std::string> OutcomeAbsentTraces(EOutcome outcome)
         return {"配置文件读取成功\n"};
     case eDriverNotStarted:
         return {"驱动可正常使用\n", "弹出光盘\n"};
+    case eDriverNotRun:
+        return {"开始运行:*", "驱动可正常使用\n", "弹出光盘\n"};
     case eNoApp:
         return {"数据卡上的应用版本为：*", "开始退出流程\n"};
     case eNoUpdate:

@@ -27,6 +27,7 @@ enum EOutcome
 {
     eLoadFails,        // "配置文件读取失败,安装程序退出"
     eDriverNotStarted, // "驱动安装模块执行失败"
+    eDriverNotRun,     // the same, tried from no copy this run did not make its own
     eNoApp,            // "不需要安装应用", then the eject
     eUpdate,           // the application is copied and installed, then the eject
     eNoUpdate,         // the installed application is kept, then the eject
@@ -41,6 +42,10 @@ enum ELayout
     eLongDestTopFile, // the driver package is one file too long for the destination
     eDestBoundary,    // below %LONG%, a\ holds a file whose copy is 259 characters long,
                       // b\ one whose copy would be 260
+    ePlantedDest,     // the driver destination holds what another program left there:
+                      // read-only, hidden and system files, a folder, a drvsetup.exe
+    eHeldDest,        // ... a file that the test holds open all through the run
+    eDeepDest,        // ... a path past 259 characters
 };
 
 struct CRegValue

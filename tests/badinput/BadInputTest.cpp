@@ -245,6 +245,7 @@ private:
     CBadInput m_row;
     std::vector<std::pair<std::string, std::string>> m_placeholders;
     std::unique_ptr<CReadDenial> m_pDenial;
+    CUniqueFile m_hHeld; // a file of the driver destination, open all through the run
     bool m_bEnded = false;
 };
 
@@ -318,6 +319,42 @@ void CBadInputRun::LayOut()
             ASSERT_TRUE(MakeLongDirectory(source));
             ASSERT_TRUE(WriteLongFile(source + "\\" + std::string(70, 'g'), "long"));
         }
+    }
+    if (m_row.eLayout == ePlantedDest || m_row.eLayout == eHeldDest)
+    {
+        std::string dest = DriverDest();
+        ASSERT_TRUE(MakeLongDirectory(dest + "\\sub"));
+        const struct
+        {
+            const char* name;
+            DWORD attributes;
+        } planted[] = {{"version.dll", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+                       {"drvsetup.exe", FILE_ATTRIBUTE_SYSTEM},
+                       {"sub\\held.txt", FILE_ATTRIBUTE_READONLY},
+                       {"sub", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY}};
+        for (const auto& p : planted)
+        {
+            std::string path = dest + "\\" + p.name;
+            if (!IsDirectory(path))
+            {
+                ASSERT_TRUE(WriteLongFile(path, "planted"));
+            }
+            ASSERT_TRUE(SetFileAttributesA(path.c_str(), p.attributes)) << path;
+        }
+        if (m_row.eLayout == eHeldDest)
+        {
+            // Open without sharing its deletion, as a running program holds its own file.
+            m_hHeld.Reset(CreateFileA((dest + "\\sub\\held.txt").c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+            ASSERT_TRUE(m_hHeld) << GetLastError();
+        }
+    }
+    if (m_row.eLayout == eDeepDest)
+    {
+        std::string deep = DriverDest() + "\\" + std::string(100, 'd');
+        deep += "\\" + std::string(259 - deep.size(), 'e');
+        ASSERT_TRUE(MakeLongDirectory(deep));
+        ASSERT_TRUE(WriteLongFile(deep + "\\past259.txt", "deep"));
     }
     if (!m_row.strCut.empty())
         m_placeholders.insert(
@@ -552,6 +589,7 @@ void CBadInputRun::TearDown()
     }
     if (m_pDenial)
         m_pDenial->Restore();
+    m_hHeld.Reset();
     // The ANSI removal of the base fixture stops at 259 characters.
     RemoveLongTree(DriverDest());
     RemoveLongTree(m_cd / "driver");

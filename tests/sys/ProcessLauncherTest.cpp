@@ -1,7 +1,9 @@
 // RunProcess against real child processes: the fakeprog helper logs the command line,
 // current directory and show state it was started with.
+#include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/ProcessLauncher.h"
+#include "sys/SystemFunction.h"
 #include "tests/support/HandleCount.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceRecorder.h"
@@ -10,6 +12,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -268,4 +271,90 @@ TEST_F(RunProcessTest, RepeatedRunsLeaveNoHandleOpen)
     RunProcess("", exitCode, INFINITE, SW_HIDE);
     DWORD after = OwnHandleCount();
     EXPECT_EQ(before, after);
+}
+
+// The installed application starts with the user's own rights: RunProcess hands a token to
+// CreateProcessWithTokenW where Windows has it, and starts the program as without one, once,
+// where Windows lacks it (XP) or refuses (the Secondary Logon service disabled). The traces
+// are the same on every route.
+namespace
+{
+struct CTokenStart
+{
+    HANDLE hToken;
+    std::wstring strCommandLine;
+};
+std::vector<CTokenStart> g_tokenStarts;
+DWORD g_tokenStartError = 0; // 0: the start goes ahead
+
+BOOL WINAPI RecordTokenStart(HANDLE token, DWORD, LPCWSTR program, LPWSTR commandLine,
+                             DWORD flags, LPVOID environment, LPCWSTR currentDir,
+                             LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process)
+{
+    g_tokenStarts.push_back({token, commandLine});
+    if (g_tokenStartError)
+    {
+        SetLastError(g_tokenStartError);
+        return FALSE;
+    }
+    return CreateProcessW(program, commandLine, NULL, NULL, FALSE, flags, environment, currentDir,
+                          startup, process);
+}
+
+FARPROC WithTokenStart(const char* dll, const char* name)
+{
+    if (strcmp(name, "CreateProcessWithTokenW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordTokenStart));
+    return GetProcAddress(GetModuleHandleA(dll), name);
+}
+
+FARPROC WithoutTokenStart(const char* dll, const char* name)
+{
+    return strcmp(name, "CreateProcessWithTokenW") == 0 ? NULL : WithTokenStart(dll, name);
+}
+} // namespace
+
+TEST_F(RunProcessTest, UserTokenStartsTheProgramWithItOrElseAsBefore)
+{
+    CUniqueHandle own;
+    CUniqueHandle token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE, own.Put()));
+    ASSERT_TRUE(DuplicateTokenEx(own.Get(), TOKEN_ALL_ACCESS, NULL, SecurityImpersonation,
+                                 TokenPrimary, token.Put()));
+    const struct
+    {
+        const char* route;
+        SystemFunctionLookup lookup;
+        DWORD error;
+        size_t tokenStarts;
+    } routes[] = {{"with the token", WithTokenStart, 0, 1},
+                  {"Secondary Logon disabled", WithTokenStart, ERROR_SERVICE_DISABLED, 1},
+                  {"Windows XP", WithoutTokenStart, 0, 0}};
+    for (const auto& r : routes)
+    {
+        std::string log = m_folder / (std::string(r.route) + ".txt");
+        std::string command = FakeProg() + " --log " + Quoted(log) + " --exit 3";
+        g_tokenStarts.clear();
+        g_tokenStartError = r.error;
+        m_recorder.Clear();
+        SetSystemFunctionLookup(r.lookup);
+        DWORD exitCode = 0;
+        BOOL ended = RunProcess(command, exitCode, INFINITE, SW_SHOWNORMAL, token.Get());
+        SetSystemFunctionLookup(NULL);
+        EXPECT_TRUE(ended) << r.route;
+        EXPECT_EQ(3u, exitCode) << r.route;
+        ASSERT_EQ(r.tokenStarts, g_tokenStarts.size()) << r.route;
+        if (r.tokenStarts)
+        {
+            EXPECT_EQ(token.Get(), g_tokenStarts[0].hToken) << r.route;
+            EXPECT_EQ(std::wstring(command.begin(), command.end()), g_tokenStarts[0].strCommandLine)
+                << r.route;
+        }
+        std::vector<std::string> lines = LogLines(log);
+        ASSERT_EQ(1u, lines.size()) << r.route << ": started once";
+        EXPECT_EQ("1", LogField(lines[0], "show")) << r.route;
+        EXPECT_EQ(std::vector<std::string>({StartTrace(command), EndedTrace(command, 3)}),
+                  m_recorder.Texts())
+            << r.route;
+    }
 }
