@@ -4,6 +4,7 @@
 #include "device/CdDrive.h"
 #include "fw/UniqueHandle.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 #include "ui/SetupDlg.h"
 #include "ui/WindowClass.h"
 
@@ -31,7 +32,7 @@ BOOL CSetupApp::InitInstance()
     if (error == ERROR_ALREADY_EXISTS)
     {
         CloseHandle(mutex);
-        TraceOut("autorun already exits!\n");
+        TraceOut(kTraceAlreadyRunning);
         return FALSE;
     }
     // The mutex stays open until the process ends, so that a second start is refused

@@ -7,6 +7,7 @@
 #include "sys/ProcessLauncher.h"
 #include "sys/SystemPaths.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 #include "sys/TreeCopy.h"
 #include "sys/UserRights.h"
 #include "ui/ProgressView.h"
@@ -24,8 +25,8 @@ struct CLanguageText
 const CLanguageText kPreparingText = {"无线上网卡准备中", "WAN card is preparing"};
 const CLanguageText kDriverText = {"正在安装上网卡设备驱动", "Installing drivers"};
 const CLanguageText kApplicationText = {"安装无线上网卡应用软件", "Installing application"};
-const CLanguageText kApplicationCopyFailed = {"安装应用软件失败\n",
-                                              "Installing applications failed\n"};
+const CLanguageText kApplicationCopyFailed = {kTraceApplicationCopyFailedChinese,
+                                              kTraceApplicationCopyFailedOther};
 
 const char kFirstCaption[] = "NorvaneSetup程序";
 
@@ -61,7 +62,7 @@ int CSetupThread::Run()
     {
         char message[1024] = {0};
         e.GetErrorMessage(message, sizeof(message));
-        TraceOut("Run内部出现异常:\n");
+        TraceOut(kTraceException);
         TraceOut(message);
         m_pView->EndSetup();
     }
@@ -79,54 +80,54 @@ int CSetupThread::RunSequence()
     m_pView->ShowProgress(false);
     // Every program started from here on inherits the system directory as its current one.
     SetCurrentDirectoryA(GetSystemDir().c_str());
-    TraceOut("开始读取置文件\n");
+    TraceOut(kTraceReadingSetupFile);
 
     std::string iniPath = GetModuleDir() + "\\setup.ini";
     if (!FileExists(iniPath.c_str()))
     {
-        TraceOut("光盘已经被过滤驱动弹出。\n");
+        TraceOut(kTraceNoSetupFile);
         m_pView->EndSetup();
         return 0;
     }
     if (!m_config.Load(iniPath))
     {
-        TraceOut("配置文件读取失败,安装程序退出\n");
+        TraceOut(kTraceLoadFailed);
         m_pView->EndSetup();
         return 0;
     }
-    TraceOut("配置文件读取成功\n");
+    TraceOut(kTraceLoaded);
     m_pView->SetCaption(m_config.GetTitle());
 
     std::string preinstall = m_config.GetPreinstallPath();
     if (!preinstall.empty())
     {
-        TraceOut("执行前置程序\n");
+        TraceOut(kTracePreinstall);
         RunProcess(preinstall, exitCode, INFINITE, SW_SHOW);
     }
 
     m_pView->SetStatusText(kDriverText.For(isChinese));
-    TraceOut("开始复制驱动\n");
+    TraceOut(kTraceCopyingDriver);
     // The installer runs from the destination whatever the copy achieved.
     CopyTree(m_config.GetDriverSourceDir(), m_config.GetDriverDestDir(), m_driverFolder);
-    TraceOut("开始驱动安装流程\n");
+    TraceOut(kTraceInstallingDriver);
     if (!InstallDriver(exitCode, 0))
     {
-        TraceOut("驱动安装模块执行失败\n");
+        TraceOut(kTraceDriverNotRun);
         m_pView->EndSetup();
         return 1;
     }
     if (exitCode != 0)
     {
-        TraceOut(FormatText("驱动模块返回不可使用:%d\n", static_cast<int>(exitCode)));
+        TraceOut(FormatText(kTraceDriverUnusable, static_cast<int>(exitCode)));
         m_pView->EndSetup();
         return 1;
     }
-    TraceOut("驱动可正常使用\n");
-    TraceOut("开始应用安装流程\n");
+    TraceOut(kTraceDriverUsable);
+    TraceOut(kTraceApplicationStep);
 
     if (m_config.GetInstallApp() == 0)
     {
-        TraceOut("不需要安装应用\n");
+        TraceOut(kTraceNoApplication);
         result = 1;
     }
     else
@@ -138,7 +139,7 @@ int CSetupThread::RunSequence()
             if (CopyApplication())
             {
                 m_pView->ShowProgress(false);
-                TraceOut("开始安装应用\n");
+                TraceOut(kTraceInstallingApplication);
                 InstallApplication();
             }
             else
@@ -147,7 +148,7 @@ int CSetupThread::RunSequence()
                 TraceOut(kApplicationCopyFailed.For(isChinese));
             }
         }
-        TraceOut("开始退出流程\n");
+        TraceOut(kTraceEnding);
         if (m_config.GetAutoRunApp() != 0)
             RunInstalledApplication();
         result = 0;
@@ -194,7 +195,7 @@ BOOL CSetupThread::RunInstalledApplication()
     std::string path = m_config.GetInstalledAppPath();
     if (path.empty())
     {
-        TraceOut("没有找到可运行的应用\n");
+        TraceOut(kTraceNoInstalledApplication);
         return FALSE;
     }
     DWORD exitCode = 0;

@@ -5,6 +5,7 @@
 #include "sys/FormatText.h"
 #include "sys/TextToInt.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 
 void SplitByChar(std::vector<std::string>& list, const std::string& text, char separator)
 {
@@ -30,18 +31,18 @@ int ComponentValue(const std::vector<std::string>& list, size_t index)
 
 bool CSetupConfig::IsUpdateNeeded() const
 {
-    TraceOut(FormatText("数据卡上的应用版本为：%s\n", m_strAppVersion.c_str()));
+    TraceOut(FormatText(kTraceCardVersion, m_strAppVersion.c_str()));
     // A failed read leaves the text empty, which is all that matters here.
     std::string installed;
     ReadRegString(m_strAppRegKeyPath, m_strAppRegKeyVersion, installed);
-    TraceOut(FormatText("本机安装的应用版本为：%s\n", installed.c_str()));
+    TraceOut(FormatText(kTraceInstalledVersion, installed.c_str()));
 
     // The appended dot makes the last component a piece of its own.
     std::vector<std::string> cardList;
     std::vector<std::string> installedList;
     SplitByChar(cardList, m_strAppVersion + ".", '.');
     SplitByChar(installedList, installed + ".", '.');
-    TraceOut(FormatText("大小%d,%d\n", static_cast<int>(cardList.size()),
+    TraceOut(FormatText(kTraceVersionSizes, static_cast<int>(cardList.size()),
                         static_cast<int>(installedList.size())));
 
     // Nothing installed: whatever the card carries has to go on, even a version 0.x.
@@ -60,9 +61,9 @@ bool CSetupConfig::IsUpdateNeeded() const
 
     if (newer)
     {
-        TraceOut("本机应用版本较老，需要更新\n");
+        TraceOut(kTraceUpdateNeeded);
         return true;
     }
-    TraceOut("本机应用版本较新，不需要更新\n");
+    TraceOut(kTraceUpToDate);
     return false;
 }

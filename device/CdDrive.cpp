@@ -4,6 +4,7 @@
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 
 #include <string>
 
@@ -18,7 +19,7 @@ HANDLE OpenCdDevice()
     std::string rootPath = drive + "\\";
     std::string devicePath = "\\\\.\\" + drive;
 
-    TraceOut(FormatText("CDROM OBJECT: %s \n", rootPath.c_str()));
+    TraceOut(FormatText(kTraceCdRoot, rootPath.c_str()));
     if (GetDriveTypeA(rootPath.c_str()) != DRIVE_CDROM)
         return INVALID_HANDLE_VALUE;
     return CreateFileA(devicePath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
@@ -33,7 +34,7 @@ void DelayCdEject(HANDLE device, DWORD seconds)
     DWORD code = IOCTL_CD_DELAY_EJECT;
     if (seconds == 0)
     {
-        TraceOut("Eject CD right now\n");
+        TraceOut(kTraceEjectNow);
         code = IOCTL_CD_EJECT_NOW;
     }
     // 32-bit arithmetic on purpose: the driver reads exactly four bytes.
@@ -41,13 +42,13 @@ void DelayCdEject(HANDLE device, DWORD seconds)
     BYTE input[4] = {LOBYTE(LOWORD(milliseconds)), HIBYTE(LOWORD(milliseconds)),
                      LOBYTE(HIWORD(milliseconds)), HIBYTE(HIWORD(milliseconds))};
 
-    TraceOut("Delay Eject CD\n");
+    TraceOut(kTraceDelayEject);
     SendDeviceRequest(device, code, input, sizeof(input));
 }
 
 void EjectCdNow(HANDLE device)
 {
-    TraceOut("弹出光盘\n");
+    TraceOut(kTraceEjectMedia);
     if (device == INVALID_HANDLE_VALUE)
         return;
 

@@ -4,6 +4,7 @@
 #include "sys/FormatText.h"
 #include "sys/ProcessStart.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 
 BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD showMode,
                 HANDLE userToken)
@@ -15,10 +16,10 @@ BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD 
     CProcessInfo process;
 
     exitCode = 0;
-    TraceOut("开始运行:" + commandLine + "\n");
+    TraceOut(FormatText(kTraceRunStart, commandLine.c_str()));
     if (commandLine.empty())
     {
-        TraceOut("执行命令行为空");
+        TraceOut(kTraceRunEmpty);
         return FALSE;
     }
 
@@ -28,7 +29,7 @@ BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD 
     Sleep(0);
     if (!created)
     {
-        TraceOut(FormatText("运行%s失败,错误号:%d\n", commandLine.c_str(),
+        TraceOut(FormatText(kTraceRunNotCreated, commandLine.c_str(),
                             static_cast<int>(createError)));
         return FALSE;
     }
@@ -38,18 +39,18 @@ BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD 
     {
     case WAIT_OBJECT_0:
         GetExitCodeProcess(process.Process(), &exitCode);
-        TraceOut(FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", commandLine.c_str(),
+        TraceOut(FormatText(kTraceRunEnded, commandLine.c_str(),
                             static_cast<int>(exitCode)));
         result = TRUE;
         break;
     case WAIT_ABANDONED:
-        TraceOut(FormatText("运行%s WAIT得到WAIT_ABANDONED\n", commandLine.c_str()));
+        TraceOut(FormatText(kTraceRunAbandoned, commandLine.c_str()));
         break;
     case WAIT_TIMEOUT:
-        TraceOut(FormatText("运行%s WAIT得到WAIT_TIMEOUT\n", commandLine.c_str()));
+        TraceOut(FormatText(kTraceRunTimedOut, commandLine.c_str()));
         break;
     default:
-        TraceOut(FormatText("运行%s WAIT\n", commandLine.c_str()));
+        TraceOut(FormatText(kTraceRunWaitFailed, commandLine.c_str()));
         break;
     }
     // The thread handle goes first, then the process handle; the program itself is never

@@ -5,6 +5,7 @@
 #include "sys/PathText.h"
 #include "sys/StagingFolder.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 
 #include <windows.h>
 
@@ -50,11 +51,11 @@ bool CanList(const char* source)
 
 int CopyTraced(const std::string& source, const std::string& dest, CStagingFolder* staging)
 {
-    TraceOut(FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str()));
+    TraceOut(FormatText(kTraceCopyStart, source.c_str(), dest.c_str()));
     int result = 0;
     if (!staging || (CanList(source.c_str()) && staging->Make(dest) != CStagingFolder::Failed))
         result = CopyTreeRecursive(source.c_str(), dest.c_str(), 1);
-    TraceOut(FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
+    TraceOut(FormatText(kTraceCopyEnd, source.c_str(), dest.c_str(),
                         result));
     return result;
 }

@@ -3,6 +3,7 @@
 #include "device/CdDrive.h"
 #include "ui/MessageFilter.h"
 #include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 
 #include <windowsx.h>
 
@@ -108,7 +109,7 @@ BOOL CSetupDlg::OnInitDialog()
     m_bEjectOnExit = FALSE;
     m_hCdDevice = OpenCdDevice();
     if (m_hCdDevice == INVALID_HANDLE_VALUE)
-        TraceOut("Open CD CreateFile Failed\n");
+        TraceOut(kTraceCdOpenFailed);
     SetTimer(hwnd, IDT_CD_KEEPALIVE, CD_KEEPALIVE_PERIOD_MS, NULL);
     DelayCdEject(m_hCdDevice, CD_KEEPALIVE_DELAY_SECONDS);
     SetTimer(hwnd, IDT_PROGRESS, kProgressPeriodMs, NULL);
@@ -237,12 +238,12 @@ LRESULT CSetupDlg::OnAppShowWindow(WPARAM wParam, LPARAM)
 {
     if (wParam)
     {
-        TraceOut("收到自定义的SHOW消息\n");
+        TraceOut(kTraceShowMessage);
         ShowWindow(GetSafeHwnd(), SW_SHOW);
     }
     else
     {
-        TraceOut("收到自定义的HIDE消息\n");
+        TraceOut(kTraceHideMessage);
         ShowWindow(GetSafeHwnd(), SW_HIDE);
     }
     return 1;

@@ -52,11 +52,6 @@ void DeleteTestKey(const std::string& path, unsigned long view)
     }
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
 } // namespace
 
 SetupRun::SetupRun() : m_cd("cd"), m_work("work")
@@ -80,13 +75,11 @@ SetupRun::~SetupRun()
 
 std::string SetupRun::Expand(const std::string& text) const
 {
-    std::string result = text;
-    ReplaceAll(result, "%REG%", m_strRegKey);
-    ReplaceAll(result, "%LOG%", m_strLog);
-    ReplaceAll(result, "%WORK%", m_work.Path());
-    ReplaceAll(result, "%CD%", m_cd.Path());
-    ReplaceAll(result, "%UNIQUE%", m_strUnique);
-    return result;
+    std::string result = ReplaceAll(text, "%REG%", m_strRegKey);
+    result = ReplaceAll(result, "%LOG%", m_strLog);
+    result = ReplaceAll(result, "%WORK%", m_work.Path());
+    result = ReplaceAll(result, "%CD%", m_cd.Path());
+    return ReplaceAll(result, "%UNIQUE%", m_strUnique);
 }
 
 void SetupRun::WriteIni(const std::string& text)
@@ -182,12 +175,4 @@ std::string TraceCopyEnd(const std::string& source, const std::string& dest, int
 {
     return FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
                       result);
-}
-
-std::string Describe(const std::vector<std::string>& traces)
-{
-    std::string text;
-    for (const std::string& t : traces)
-        text += "  [" + Cp936ToUtf8(t) + "]\n";
-    return text;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/TestFiles.h"
+#include "tests/support/TraceMatch.h"
 #include "tools/tracecap/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,3 @@ std::string TraceRunEnded(const std::string& command, int exitCode);
 std::string TraceRunTimedOut(const std::string& command);
 std::string TraceCopyStart(const std::string& source, const std::string& dest);
 std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result);
-
-// The texts of a run for people: GBK turned into UTF-8, one text a line.
-std::string Describe(const std::vector<std::string>& traces);

@@ -43,21 +43,6 @@ const char kFullIni[] = "[SETUP]\r\n"
 const char kInstallerWrites[] = "--set %REG% Version 1.2.3 --set %REG% ExePath %WORK%\\installed "
                                 "--set %REG% ExeName app.exe --set %REG% UnInstall uninst.exe";
 
-std::string Replace(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-bool Contains(const std::vector<std::string>& texts, const std::string& text)
-{
-    for (const std::string& t : texts)
-        if (t == text)
-            return true;
-    return false;
-}
-
 // Waits until a program started without waiting has written count lines to its log.
 void WaitForLogLines(const std::string& path, size_t count)
 {
@@ -81,7 +66,7 @@ protected:
 
     void Set(const std::string& placeholder, const std::string& value)
     {
-        m_strIni = Replace(m_strIni, placeholder, value);
+        m_strIni = ReplaceAll(m_strIni, placeholder, value);
     }
 
     // The CD folder with both packages and the installed program's folder.

@@ -1,4 +1,5 @@
 #include "tests/badinput/BadInputTable.h"
+#include "tests/support/TraceMatch.h"
 
 #include "tests/app/SetupRunFixture.h"
 
@@ -177,13 +178,6 @@ std::string Repeat(const std::string& text, size_t count)
     return result;
 }
 
-std::string Replace(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 // The same bytes on every run. With allBytes false, no byte that would start a section,
 // a key's value, a comment, a line or a placeholder.
 std::string Junk(size_t size, bool allBytes)
@@ -270,9 +264,9 @@ void AddFileRows(std::vector<CBadInput>& rows)
             .CheckExit(1));
     // The first of two keys of one name wins.
     rows.push_back(Row("KeyGivenTwice",
-                       Replace(Ini(), "--exit 0\r\n", "--exit 0\r\nDriverSetupCmd=missing.exe\r\n"))
+                       ReplaceAll(Ini(), "--exit 0\r\n", "--exit 0\r\nDriverSetupCmd=missing.exe\r\n"))
                        .Trace(TraceRunEnded(kDrvCmd, 0)));
-    rows.push_back(Row("NamesInOtherCase", Replace(Replace(Ini(), "[SETUP]", "[setup]"),
+    rows.push_back(Row("NamesInOtherCase", ReplaceAll(ReplaceAll(Ini(), "[SETUP]", "[setup]"),
                                                    "DriverSetupCmd=", "DRIVERSETUPCMD="))
                        .Trace(TraceRunEnded(kDrvCmd, 0)));
 }

@@ -9,6 +9,7 @@
 #include "tests/badinput/LongPathFiles.h"
 #include "tests/badinput/PrefixSnapshot.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/TraceMatch.h"
 
 #include "fw/UniqueHandle.h"
 #include "sys/SystemPaths.h"
@@ -37,13 +38,6 @@ struct CTally
     int nOutcomeDiffers; // tried, but no proof of the outcome
 };
 CTally g_tally = {0, 0, 0, 0, 0};
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
 
 std::string FromCodePage(const std::string& text, UINT from, UINT to)
 {
@@ -80,37 +74,6 @@ std::string Encode(const std::string& text, EEncoding encoding)
     }
 }
 
-bool Matches(const std::string& trace, const std::string& expected)
-{
-    if (!expected.empty() && expected[expected.size() - 1] == '*')
-        return trace.compare(0, expected.size() - 1, expected, 0, expected.size() - 1) == 0;
-    return trace == expected;
-}
-
-// The first expected text that does not follow the ones before it; empty when all do.
-std::string FirstMissingInOrder(const std::vector<std::string>& traces,
-                                const std::vector<std::string>& expected)
-{
-    size_t at = 0;
-    for (const std::string& text : expected)
-    {
-        while (at < traces.size() && !Matches(traces[at], text))
-            ++at;
-        if (at == traces.size())
-            return text;
-        ++at;
-    }
-    return std::string();
-}
-
-bool Contains(const std::vector<std::string>& traces, const std::string& text)
-{
-    for (const std::string& trace : traces)
-        if (Matches(trace, text))
-            return true;
-    return false;
-}
-
 std::string LastComponent(const std::string& path)
 {
     return path.substr(path.find_last_of('\\') + 1);
@@ -119,25 +82,6 @@ std::string LastComponent(const std::string& path)
 std::string Parent(const std::string& path)
 {
     return path.substr(0, path.find_last_of('\\'));
-}
-
-// The value setupcheck prints after the label's padding, on the line that starts with it.
-std::string ReportValue(const std::string& report, const std::string& label)
-{
-    size_t at = 0;
-    while (at < report.size())
-    {
-        size_t end = report.find('\n', at);
-        if (end == std::string::npos)
-            end = report.size();
-        if (report.compare(at, label.size(), label) == 0)
-        {
-            size_t value = report.find_first_not_of(' ', report.find(' ', at + label.size()));
-            return value < end ? report.substr(value, end - value) : std::string();
-        }
-        at = end + 1;
-    }
-    return std::string();
 }
 
 // A registry key that refuses to be read: its DACL denies KEY_QUERY_VALUE to everyone.

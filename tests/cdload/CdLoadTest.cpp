@@ -142,7 +142,7 @@ private:
 // Wine's X11 driver waits up to two seconds for a window manager to confirm each time a
 // managed window is shown or hidden, and the test display has no window manager: every
 // ShowProgress would block the window's thread for that long, which Windows never does.
-// The test prefixes leave setup.exe's windows unmanaged (cmake/wine-env.sh).
+// The test prefixes leave setup.exe's windows unmanaged (harness/wine-env.sh).
 bool SetupWindowsAreUnmanaged()
 {
     char value[8] = {0};

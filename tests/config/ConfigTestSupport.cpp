@@ -92,39 +92,3 @@ bool LoadSetupText(const std::string& folder, const std::string& text, CSetupCon
         return false;
     return config.Load(path);
 }
-
-CTestRegKey::CTestRegKey()
-{
-    static LONG counter = 0;
-    char name[64];
-    snprintf(name, sizeof(name), "Software\\NorvaneTest\\k%lu_%ld", GetCurrentProcessId(),
-             InterlockedIncrement(&counter));
-    m_strPath = name;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strPath.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                        m_hKey.Put(), NULL) != ERROR_SUCCESS)
-        m_hKey.Release();
-}
-
-CTestRegKey::~CTestRegKey()
-{
-    m_hKey.Reset();
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_strPath.c_str());
-    // Goes only when no other test program still has a key in it.
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\NorvaneTest");
-}
-
-bool CTestRegKey::SetString(const std::string& name, const std::string& value)
-{
-    return SetValue(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-}
-
-bool CTestRegKey::SetValue(const std::string& name, DWORD type, const void* data, DWORD size)
-{
-    return RegSetValueExA(m_hKey.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
-                          size) == ERROR_SUCCESS;
-}
-
-void CTestRegKey::DeleteValue(const std::string& name)
-{
-    RegDeleteValueA(m_hKey.Get(), name.c_str());
-}

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "config/SetupConfig.h"
-#include "fw/UniqueHandle.h"
+#include "tools/setupcheck/ScratchRegKey.h"
 
 #include <windows.h>
 
@@ -33,23 +33,8 @@ bool LoadSetupText(const std::string& folder, const std::string& text, CSetupCon
 
 // A key HKEY_LOCAL_MACHINE\Software\NorvaneTest\<unique name>, created empty and deleted
 // with its values when the object goes.
-class CTestRegKey
+class CTestRegKey : public CScratchRegKey
 {
 public:
-    CTestRegKey();
-    ~CTestRegKey();
-    CTestRegKey(const CTestRegKey&) = delete;
-    CTestRegKey& operator=(const CTestRegKey&) = delete;
-
-    bool IsOpen() const { return static_cast<bool>(m_hKey); }
-    // The path below HKEY_LOCAL_MACHINE, as AppRegKeyPath names it.
-    const std::string& Path() const { return m_strPath; }
-
-    bool SetString(const std::string& name, const std::string& value);
-    bool SetValue(const std::string& name, DWORD type, const void* data, DWORD size);
-    void DeleteValue(const std::string& name);
-
-private:
-    std::string m_strPath;
-    CUniqueHKey m_hKey;
+    CTestRegKey() : CScratchRegKey("Software\\NorvaneTest") {}
 };

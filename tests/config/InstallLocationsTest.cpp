@@ -5,6 +5,7 @@
 #include "sys/SystemPaths.h"
 #include "tests/config/ConfigTestSupport.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -152,24 +153,10 @@ TEST_F(InstallPaths, ProgramInADriveRootJoinsTheBareDrive)
     std::string commandLine =
         std::string("\"") + copyName + "\" --print-paths \"" + setupFile + "\" \"" + output + "\"";
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    CProcessInfo process;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    BOOL started = CreateProcessA(copyName, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                                  process.Put());
-    DWORD exitCode = 1;
-    if (started)
-    {
-        WaitForSingleObject(process.Process(), 60000);
-        GetExitCodeProcess(process.Process(), &exitCode);
-    }
-    process.Close();
+    CProgramResult run = RunProgram(commandLine, 60000);
     DeleteFileA(copyName);
-
-    ASSERT_TRUE(started);
-    ASSERT_EQ(0u, exitCode);
+    ASSERT_TRUE(run.bEnded);
+    ASSERT_EQ(0u, run.dwExitCode);
     EXPECT_EQ("C:\n"
               "C:\\pre\\prep.exe /q\nC:\\Driver\n" +
                   Expand("<T>\\NorvaneDrv\n<T>\\NorvaneDrv\\DrvSetup.exe /s\n") + "C:\\App\n" +

@@ -6,9 +6,11 @@
 #include "config/SetupConfig.h"
 #include "fw/UniqueHandle.h"
 #include "sys/FormatText.h"
+#include "sys/ProcessStart.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TraceMatch.h"
 #include "tools/tracecap/TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -250,15 +252,8 @@ TEST(DriverSetup, WorksAboutTwoSecondsAndReportsSuccess)
 
 TEST(NorvaneApp, ShowsItsWindowAndEndsByItself)
 {
-    std::string command = "\"" + BuiltProgram("NorvaneApp.exe") + "\"";
-    std::vector<char> writable(command.begin(), command.end());
-    writable.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
     CProcessInfo process;
-    ASSERT_TRUE(CreateProcessA(NULL, writable.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                               process.Put()));
+    ASSERT_TRUE(StartProcess("\"" + BuiltProgram("NorvaneApp.exe") + "\"", CStartOptions(), process));
     DWORD start = GetTickCount();
 
     CWindowSearch search = {process.ProcessId(), NULL};
@@ -281,4 +276,18 @@ TEST(NorvaneApp, ShowsItsWindowAndEndsByItself)
     DWORD exitCode = 1;
     GetExitCodeProcess(process.Process(), &exitCode);
     EXPECT_EQ(0u, exitCode);
+}
+
+// The demo CD as the build lays it out, with the real GBK setup.ini.
+TEST(DemoCdCheck, DemoCdIsComplete)
+{
+    std::string bin = GetModuleDir();
+    std::string demoCd = bin.substr(0, bin.find_last_of('\\')) + "\\demo-cd";
+    CProgramResult result =
+        RunProgram(ProgramCommand("setupcheck.exe", "--installed 1.0 \"" + demoCd + "\""));
+    EXPECT_EQ(0u, result.dwExitCode) << result.strOutput;
+    EXPECT_EQ(0, CountLines(result.strOutput, "PROBLEM:")) << result.strOutput;
+    EXPECT_EQ("诺凡无线上网卡安装程序", ReportValue(result.strOutput, "Title on Chinese systems"));
+    EXPECT_EQ("yes: setup.exe copies and runs the application installer",
+              ReportValue(result.strOutput, "Update over installed 1.0"));
 }

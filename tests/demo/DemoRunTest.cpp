@@ -6,6 +6,7 @@
 #include "tests/support/FreeCdDrive.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TraceMatch.h"
 #include "tools/cdmount/CdMount.h"
 #include "tools/tracecap/TraceCapture.h"
 
@@ -88,23 +89,6 @@ size_t CountStarting(const std::vector<std::string>& traces, const std::string& 
                                              }));
 }
 
-// True when expected appears in traces in this order, other texts between them allowed.
-bool InOrder(const std::vector<std::string>& traces, const std::vector<std::string>& expected)
-{
-    size_t next = 0;
-    for (const std::string& t : traces)
-        if (next < expected.size() && t == expected[next])
-            ++next;
-    return next == expected.size();
-}
-
-std::string Describe(const std::vector<std::string>& traces)
-{
-    std::string text;
-    for (const std::string& t : traces)
-        text += "  " + Cp936ToUtf8(t);
-    return text;
-}
 } // namespace
 
 class DemoRun : public ::testing::Test
@@ -170,7 +154,7 @@ TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
         "开始运行:" + InstalledApp() + "\n",
         "弹出光盘\n",
     };
-    EXPECT_TRUE(InOrder(traces, expected)) << Describe(traces);
+    EXPECT_EQ("", FirstMissingInOrder(traces, expected)) << Describe(traces);
     ASSERT_FALSE(traces.empty());
     EXPECT_EQ("弹出光盘\n", traces.back());
     EXPECT_EQ(1u, CountStarting(traces, "appsetup.exe"));
@@ -184,7 +168,7 @@ TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
     const std::vector<std::string> expected = {
         "本机安装的应用版本为：2.1.0\n", "本机应用版本较新，不需要更新\n", "开始退出流程\n",
         "开始运行:" + InstalledApp() + "\n", "弹出光盘\n"};
-    EXPECT_TRUE(InOrder(traces, expected)) << Describe(traces);
+    EXPECT_EQ("", FirstMissingInOrder(traces, expected)) << Describe(traces);
     EXPECT_EQ(0u, CountStarting(traces, "appsetup.exe"));
 }
 
@@ -192,7 +176,7 @@ TEST_F(DemoRun, AnOlderVersionIsRemovedThenInstalled)
 {
     SetDemoValue("Version", "1.0.0");
     std::vector<std::string> traces = RunDemo();
-    EXPECT_TRUE(InOrder(traces, {"本机安装的应用版本为：1.0.0\n", "本机应用版本较老，需要更新\n",
+    EXPECT_EQ("", FirstMissingInOrder(traces, {"本机安装的应用版本为：1.0.0\n", "本机应用版本较老，需要更新\n",
                                  "开始安装应用\n", "开始退出流程\n", "弹出光盘\n"}))
         << Describe(traces);
     EXPECT_EQ(2u, CountStarting(traces, "appsetup.exe")) << "removal, then installation";

@@ -1,5 +1,5 @@
 #!/bin/bash
-# tools/demo.sh on a card maker's own CD, as a card maker runs it:
+# demo/demo.sh on a card maker's own CD, as a card maker runs it:
 # 1. a CD folder whose path has blanks and Chinese characters, and whose driver command
 #    reaches its installer through "..": setupcheck passes it, the run installs;
 # 2. an ISO 9660 image written by the project's image target, with an older version
@@ -22,7 +22,7 @@ find "$work/out" -mindepth 1 -maxdepth 1 ! -name 'demo-base-prefix*' -exec rm -r
 demo() { # log-name demo-options...: runs the demo into $work/out, its output in $work/log-name
     local log=$1
     shift
-    bash "$source_dir/tools/demo.sh" --out "$work/out" --lang en "$@" >"$work/$log" 2>&1
+    bash "$source_dir/demo/demo.sh" --out "$work/out" --lang en "$@" >"$work/$log" 2>&1
 }
 expect_in() { # log text...
     local log=$1 text

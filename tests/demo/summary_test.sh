@@ -11,7 +11,7 @@ cases=0
 for trace in "$source_dir"/tests/demo/summaries/*.trace; do
     name=${trace%.trace}
     cases=$((cases + 1))
-    actual=$(bash "$source_dir/tools/demo/summary.sh" "$trace" $(cat "$name.ended"))
+    actual=$(bash "$source_dir/demo/summary.sh" "$trace" "$(cat "$name.ended")")
     if [ "$actual" != "$(cat "$name.summary")" ]; then
         echo "FAILED: ${name##*/}:"
         diff <(cat "$name.summary") <(echo "$actual")

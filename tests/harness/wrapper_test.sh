@@ -10,12 +10,12 @@
 #   bash wrapper_test.sh BUILD_DIR WINEARCH
 set -u
 build=$1
-export WINEARCH=$2
 prefix="$build/prefixes/wrapper_test"
 work=$(mktemp -d)
 export WINE_RUN_PREFIX="$prefix" WINE_SERVER_PERSIST=
 export WINEPREFIX="$prefix"
-source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../../harness/wine-env.sh"
+wine_use host "$2"
 trap 'wine_stop_server; rm -rf "$work"' EXIT
 
 failures=0

@@ -1,11 +1,10 @@
 #include "tests/support/ProgramRun.h"
 
 #include "fw/UniqueHandle.h"
+#include "sys/ProcessStart.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
 {
@@ -21,18 +20,10 @@ CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
         return result;
     }
 
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output.Get();
-    startup.hStdError = output.Get();
-    startup.hStdInput = NULL;
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
+    CStartOptions options;
+    options.hOutput = output.Get();
     CProcessInfo process;
-    if (!CreateProcessA(NULL, writable.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup,
-                        process.Put()))
+    if (!StartProcess(commandLine, options, process))
     {
         ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
         return result;

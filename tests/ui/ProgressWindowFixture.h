@@ -4,7 +4,7 @@
 
 #include "device/DeviceRequest.h"
 #include "tests/support/TraceRecorder.h"
-#include "tests/ui/MessagePump.h"
+#include "tests/support/MessagePump.h"
 #include "ui/SetupDlg.h"
 #include "ui/WindowClass.h"
 

@@ -1,8 +1,7 @@
 #include "tests/ui/WindowPixels.h"
 
 #include "fw/Gdi.h"
-
-#include <cstdio>
+#include "tools/winshot/PngFile.h"
 
 CWindowPixels::CWindowPixels(HWND hwnd, bool wholeWindow) : m_nWidth(0), m_nHeight(0)
 {
@@ -71,97 +70,15 @@ int CWindowPixels::Count(const RECT& area, COLORREF colour) const
     return count;
 }
 
-unsigned long Crc32(const unsigned char* data, size_t size, unsigned long crc)
-{
-    crc = ~crc & 0xFFFFFFFFUL;
-    for (size_t i = 0; i < size; ++i)
-    {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320UL & (0UL - (crc & 1)));
-    }
-    return ~crc & 0xFFFFFFFFUL;
-}
-
-unsigned long Adler32(const unsigned char* data, size_t size)
-{
-    unsigned long a = 1, b = 0;
-    for (size_t i = 0; i < size; ++i)
-    {
-        a = (a + data[i]) % 65521;
-        b = (b + a) % 65521;
-    }
-    return (b << 16) | a;
-}
-
-namespace
-{
-void PutBigEndian(std::string& out, unsigned long value)
-{
-    out += static_cast<char>((value >> 24) & 0xFF);
-    out += static_cast<char>((value >> 16) & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-    out += static_cast<char>(value & 0xFF);
-}
-
-void PutChunk(std::string& out, const char* type, const std::string& data)
-{
-    PutBigEndian(out, static_cast<unsigned long>(data.size()));
-    std::string body = std::string(type, 4) + data;
-    out += body;
-    PutBigEndian(out, Crc32(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
-}
-} // namespace
-
 bool CWindowPixels::WritePng(const std::string& path) const
 {
-    if (m_pixels.empty())
-        return false;
-    // Scanlines with filter type 0, then zlib with stored blocks of at most 65535 bytes.
-    std::string raw;
-    for (int y = 0; y < m_nHeight; ++y)
+    std::vector<unsigned char> rgb;
+    rgb.reserve(m_pixels.size() * 3);
+    for (COLORREF pixel : m_pixels)
     {
-        raw += '\0';
-        for (int x = 0; x < m_nWidth; ++x)
-        {
-            COLORREF c = At(x, y);
-            raw += static_cast<char>(GetRValue(c));
-            raw += static_cast<char>(GetGValue(c));
-            raw += static_cast<char>(GetBValue(c));
-        }
+        rgb.push_back(GetRValue(pixel));
+        rgb.push_back(GetGValue(pixel));
+        rgb.push_back(GetBValue(pixel));
     }
-    std::string zlib("\x78\x01", 2);
-    size_t offset = 0;
-    do
-    {
-        size_t length = raw.size() - offset;
-        if (length > 65535)
-            length = 65535;
-        bool last = offset + length == raw.size();
-        zlib += static_cast<char>(last ? 1 : 0);
-        zlib += static_cast<char>(length & 0xFF);
-        zlib += static_cast<char>((length >> 8) & 0xFF);
-        zlib += static_cast<char>(~length & 0xFF);
-        zlib += static_cast<char>((~length >> 8) & 0xFF);
-        zlib.append(raw, offset, length);
-        offset += length;
-    } while (offset < raw.size());
-    PutBigEndian(zlib, Adler32(reinterpret_cast<const unsigned char*>(raw.data()), raw.size()));
-
-    std::string header;
-    PutBigEndian(header, static_cast<unsigned long>(m_nWidth));
-    PutBigEndian(header, static_cast<unsigned long>(m_nHeight));
-    header +=
-        std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
-
-    std::string png("\x89PNG\r\n\x1a\n", 8);
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", zlib);
-    PutChunk(png, "IEND", std::string());
-
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(png.data(), 1, png.size(), file) == png.size();
-    return fclose(file) == 0 && ok;
+    return WritePngFile(path, m_nWidth, m_nHeight, rgb);
 }

@@ -20,7 +20,7 @@ public:
     // How many pixels of the rectangle [left, right) x [top, bottom) have exactly colour.
     int Count(const RECT& area, COLORREF colour) const;
 
-    // The picture as a PNG file (8-bit RGB, stored deflate blocks).
+    // The picture as a PNG file (WritePngFile).
     bool WritePng(const std::string& path) const;
 
 private:
@@ -28,7 +28,3 @@ private:
     int m_nHeight;
     std::vector<COLORREF> m_pixels;
 };
-
-// Checksums of the PNG format, exposed for their test.
-unsigned long Crc32(const unsigned char* data, size_t size, unsigned long crc = 0);
-unsigned long Adler32(const unsigned char* data, size_t size);

@@ -2,16 +2,12 @@
 
 #include "sys/FormatText.h"
 
-namespace
+CScratchRegKey::CScratchRegKey(const char* parent) : m_strParent(parent)
 {
-const char kParentKey[] = "SOFTWARE\\NorvaneSetupCheck";
-} // namespace
-
-CScratchRegKey::CScratchRegKey()
-    : m_strPath(
-          FormatText("%s\\%lu", kParentKey, static_cast<unsigned long>(GetCurrentProcessId())))
-{
-    // A key left by an earlier checker of the same id would carry its values into this one.
+    static LONG counter = 0;
+    m_strPath = FormatText("%s\\%lu_%ld", parent, static_cast<unsigned long>(GetCurrentProcessId()),
+                           static_cast<long>(InterlockedIncrement(&counter)));
+    // A key left by an earlier program of the same id would carry its values into this one.
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_strPath.c_str());
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strPath.c_str(), 0, NULL, REG_OPTION_VOLATILE,
                         KEY_SET_VALUE, NULL, m_hKey.Put(), NULL) != ERROR_SUCCESS)
@@ -24,14 +20,21 @@ CScratchRegKey::~CScratchRegKey()
         return;
     m_hKey.Reset();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_strPath.c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kParentKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_strParent.c_str());
 }
 
 bool CScratchRegKey::SetString(const std::string& name, const std::string& value)
 {
-    if (!m_hKey)
-        return false;
-    return RegSetValueExA(m_hKey.Get(), name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return SetValue(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool CScratchRegKey::SetValue(const std::string& name, DWORD type, const void* data, DWORD size)
+{
+    return m_hKey && RegSetValueExA(m_hKey.Get(), name.c_str(), 0, type,
+                                    static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+void CScratchRegKey::DeleteValue(const std::string& name)
+{
+    RegDeleteValueA(m_hKey.Get(), name.c_str());
 }

@@ -1,6 +1,7 @@
 #include "tools/tracecap/TraceCapture.h"
 
 #include "fw/UniqueHandle.h"
+#include "sys/ProcessStart.h"
 
 #include <vector>
 
@@ -88,18 +89,14 @@ bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir, 
     m_bTimedOut = false;
     m_nExceptionsPassedOn = 0;
 
-    STARTUPINFOA si;
-    ZeroMemory(&si, sizeof(si));
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = showWindow;
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-
+    CStartOptions options;
+    options.bShowMode = true;
+    options.wShowMode = showWindow;
+    options.dwCreationFlags = DEBUG_ONLY_THIS_PROCESS;
+    options.pszCurrentDir = currentDir;
     CProcessInfo pi;
     DWORD startTick = GetTickCount();
-    if (!CreateProcessA(NULL, cmd.data(), NULL, NULL, FALSE, DEBUG_ONLY_THIS_PROCESS, NULL,
-                        currentDir, &si, pi.Put()))
+    if (!StartProcess(commandLine, options, pi))
         return false;
     m_dwProcessId = pi.ProcessId();
 

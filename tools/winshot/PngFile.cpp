@@ -2,11 +2,9 @@
 
 #include <cstdio>
 
-namespace
+unsigned long PngCrc32(const unsigned char* data, size_t size)
 {
-unsigned long Crc32(const unsigned char* data, size_t size, unsigned long crc = 0)
-{
-    crc = ~crc & 0xFFFFFFFFul;
+    unsigned long crc = 0xFFFFFFFFul;
     for (size_t i = 0; i < size; ++i)
     {
         crc ^= data[i];
@@ -15,6 +13,21 @@ unsigned long Crc32(const unsigned char* data, size_t size, unsigned long crc = 
     }
     return ~crc & 0xFFFFFFFFul;
 }
+
+unsigned long ZlibAdler32(const unsigned char* data, size_t size)
+{
+    unsigned long a = 1;
+    unsigned long b = 0;
+    for (size_t i = 0; i < size; ++i)
+    {
+        a = (a + data[i]) % 65521;
+        b = (b + a) % 65521;
+    }
+    return (b << 16) | a;
+}
+
+namespace
+{
 
 void PutBigEndian32(std::vector<unsigned char>& out, unsigned long value)
 {
@@ -31,7 +44,7 @@ void PutChunk(std::vector<unsigned char>& out, const char* type,
     std::vector<unsigned char> typed(type, type + 4);
     typed.insert(typed.end(), data.begin(), data.end());
     out.insert(out.end(), typed.begin(), typed.end());
-    PutBigEndian32(out, Crc32(typed.data(), typed.size()));
+    PutBigEndian32(out, PngCrc32(typed.data(), typed.size()));
 }
 
 // A zlib stream of stored blocks (at most 65535 bytes each) with its Adler-32.
@@ -53,14 +66,7 @@ std::vector<unsigned char> StoredZlib(const std::vector<unsigned char>& raw)
         out.insert(out.end(), raw.begin() + offset, raw.begin() + offset + length);
         offset += length;
     } while (offset < raw.size());
-    unsigned long a = 1;
-    unsigned long b = 0;
-    for (unsigned char c : raw)
-    {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBigEndian32(out, (b << 16) | a);
+    PutBigEndian32(out, ZlibAdler32(raw.data(), raw.size()));
     return out;
 }
 } // namespace

@@ -13,12 +13,12 @@
 // and the runner would wait for them. The build tree's Wine wrapper runs this program first
 // with every standard stream on /dev/null.
 #include "fw/UniqueHandle.h"
+#include "sys/ProcessStart.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -28,15 +28,8 @@ bool StartSelf(const char* argument)
     char path[MAX_PATH] = {0};
     if (!GetModuleFileNameA(NULL, path, MAX_PATH))
         return false;
-    std::string command = std::string("\"") + path + "\" " + argument;
-    std::vector<char> writable(command.begin(), command.end());
-    writable.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
     CProcessInfo process;
-    return CreateProcessA(NULL, writable.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                          process.Put()) != FALSE;
+    return StartProcess(std::string("\"") + path + "\" " + argument, CStartOptions(), process);
 }
 } // namespace
 

@@ -2,10 +2,10 @@
 # The figures of setup.exe in one table: its size and imported DLLs as it ships, its
 # start-up against a program that does nothing, CopyTree against xcopy, the CD keep-alive
 # and window answers under load, and the bad inputs tried.
-#   bash tools/bench.sh [--runs N] [--tests BUILD_DIR]
+#   bash bench/bench.sh [--runs N] [--tests BUILD_DIR]
 # N is the number of start-up runs of each program (default 20). The load figures and the
 # bad-input count come from the last test run in BUILD_DIR (default: the tree of the test
-# command, bash tools/test.sh); when that left no load figures, the load test runs here.
+# command, bash harness/test.sh); when that left no load figures, the load test runs here.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -16,12 +16,12 @@ while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --tests) tests=$(realpath -m "$2"); shift 2 ;;
-    *) echo "usage: bash tools/bench.sh [--runs N] [--tests BUILD_DIR]" >&2; exit 2 ;;
+    *) echo "usage: bash bench/bench.sh [--runs N] [--tests BUILD_DIR]" >&2; exit 2 ;;
     esac
 done
 
-bash tools/install-deps.sh >/dev/null || exit 1
-source cmake/wine-env.sh
+bash harness/install-deps.sh >/dev/null || exit 1
+source harness/wine-env.sh
 
 size_aim=131072
 ratio_aim=1.20
@@ -57,15 +57,14 @@ done
 # (b) and (c) run under Wine. 32-bit programs need a kernel that runs them; elsewhere the
 # 64-bit build of the same sources stands in.
 if wine_can_run_win32; then
-    export WINEARCH=win32
+    wine_use host win32
     toolchain=cmake/mingw-i686.cmake
     arch_note="32-bit build under 32-bit Wine"
 else
-    export WINEARCH=win64
+    wine_use host win64
     toolchain=cmake/mingw-x86_64.cmake
     arch_note="64-bit build under 64-bit Wine: this kernel cannot run 32-bit programs"
 fi
-source cmake/wine-env.sh
 build="$root/build/bench-$WINEARCH"
 export WINEPREFIX="$build/wineprefix"
 echo "bench: building setup.exe, trivial.exe, startbench.exe, copybench.exe ($arch_note)" >&2
@@ -90,7 +89,7 @@ ratio=$(sed -n 's/^ratio [^:]*: \([0-9.]*\)$/\1/p' <<<"$startup")
 
 # The same for the shipping file against a trivial 32-bit program, where 32-bit programs
 # run: under the host's 32-bit Wine that was the measurement above; on a kernel that cannot
-# run them, through qemu-i386 under the Wine of tools/wow64.
+# run them, through qemu-i386 under the Wine of harness/wow64.
 setup32_ms= trivial32_ms= ratio32= note32="not measured: no Wine here runs 32-bit programs"
 if [ "$WINEARCH" = win32 ]; then
     setup32_ms=$setup_ms trivial32_ms=$trivial_ms ratio32=$ratio note32="the same run as above"
@@ -100,8 +99,8 @@ elif [ "$(wine_route_for_win32)" = wow64 ]; then
         { echo "bench: the release build failed" >&2; exit 1; }
     mkdir -p "$work/start32"
     cp build/release/bin/setup.exe build/release/bin/trivial.exe "$work/start32/"
-    startup32=$(export WINE_ROUTE=wow64 WINEPREFIX="$root/build/bench-wow64/wineprefix"
-        source cmake/wine-env.sh
+    startup32=$(export WINEPREFIX="$root/build/bench-wow64/wineprefix"
+        wine_use wow64
         wine_ensure_prefix >&2 || exit 1
         "$WINE_LOADER" build/release/bin/startbench.exe --runs "$runs" \
             "Z:${work//\//\\}\\start32\\setup.exe" "Z:${work//\//\\}\\start32\\trivial.exe" \
@@ -110,7 +109,7 @@ elif [ "$(wine_route_for_win32)" = wow64 ]; then
     setup32_ms=$(sed -n 's/^setup.exe: median \([0-9.]*\) ms$/\1/p' <<<"$startup32")
     trivial32_ms=$(sed -n 's/^trivial.exe: median \([0-9.]*\) ms$/\1/p' <<<"$startup32")
     ratio32=$(sed -n 's/^ratio [^:]*: \([0-9.]*\)$/\1/p' <<<"$startup32")
-    note32="32-bit programs through qemu-i386 under the Wine of tools/wow64"
+    note32="32-bit programs through qemu-i386 under the Wine of harness/wow64"
 fi
 
 echo "bench: CopyTree against xcopy (copybench)" >&2

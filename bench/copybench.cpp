@@ -10,6 +10,7 @@
 // its output sent to NUL, so its time includes its start; that start is measured on an
 // empty tree and printed too. --keep leaves the trees in place.
 #include "fw/UniqueHandle.h"
+#include "sys/ProcessStart.h"
 #include "sys/SystemPaths.h"
 #include "sys/TreeCopy.h"
 
@@ -135,20 +136,11 @@ double TimeXcopy(const std::string& source, const std::string& dest)
                                 NULL));
     if (!nul)
         return -1.0;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul.Get();
-    startup.hStdOutput = nul.Get();
-    startup.hStdError = nul.Get();
-    std::string command = "xcopy /E /I /Y \"" + source + "\" \"" + dest + "\"";
-    std::vector<char> writable(command.begin(), command.end());
-    writable.push_back('\0');
+    CStartOptions options;
+    options.hOutput = nul.Get();
     CProcessInfo process;
     double start = Now();
-    if (!CreateProcessA(NULL, writable.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup,
-                        process.Put()))
+    if (!StartProcess("xcopy /E /I /Y \"" + source + "\" \"" + dest + "\"", options, process))
         return -1.0;
     WaitForSingleObject(process.Process(), INFINITE);
     double elapsed = Now() - start;

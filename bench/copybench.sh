@@ -1,9 +1,9 @@
 #!/bin/bash
 # Builds copybench for 64-bit Windows and runs it under Wine.
-#   bash tools/bench/copybench.sh [build dir] [-- copybench arguments]
+#   bash bench/copybench.sh [build dir] [-- copybench arguments]
 # The build dir defaults to build/bench; its Wine prefix is <build dir>/wineprefix.
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build/bench"
 if [ $# -gt 0 ] && [ "$1" != "--" ]; then
     build=$(realpath -m "$1")
@@ -11,9 +11,9 @@ if [ $# -gt 0 ] && [ "$1" != "--" ]; then
 fi
 [ "${1:-}" = "--" ] && shift
 
-export WINEARCH=win64
 export WINEPREFIX="$build/wineprefix"
-source "$root/cmake/wine-env.sh"
+source "$root/harness/wine-env.sh"
+wine_use host win64
 
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null || exit 1

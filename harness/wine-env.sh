@@ -1,37 +1,62 @@
-# Shell functions shared by the Wine wrapper, the test command and the demo.
-# Source it after setting WINEPREFIX.
+# Shell functions for running this tree's Windows programs under Wine: the Wine wrapper,
+# the test command, the demo and the benchmarks share them. Sourcing defines functions
+# only; the Wine to use is chosen by one call:
 #
-# WINE_ROUTE says which Wine runs the programs: "host", the host's Wine, 32-bit or 64-bit
-# as WINEARCH says; "wow64", the Wine of the root that tools/wow64/make-root.sh makes,
-# whose 64-bit prefixes also run 32-bit programs (through qemu-i386) on a kernel that
-# cannot run them itself. There, folders outside the repository and /tmp are seen only
-# when listed in WOW64_BINDS.
-wine_env_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINE_ROUTE="${WINE_ROUTE:-host}"
-if [ "$WINE_ROUTE" = wow64 ]; then
-    export WINEARCH=win64
-    WINE_LOADER="$wine_env_repo/tools/wow64/wine"
-    WINE_SERVER="$wine_env_repo/tools/wow64/wineserver"
-    # Programs started by Wine programs use the loader inside the root.
-    export WINELOADER=/usr/lib/wine/wine64
-else
-    export WINEARCH="${WINEARCH:-win32}"
-    case "$WINEARCH" in
-    win64)
-        WINE_LOADER=/usr/lib/wine/wine64
-        WINE_SERVER=/usr/lib/wine/wineserver64
+#   source harness/wine-env.sh
+#   wine_use host win32    # the host's Wine, a 32-bit prefix (where the kernel runs 32-bit code)
+#   wine_use host win64    # the host's Wine, a 64-bit prefix
+#   wine_use wow64         # Wine 10 of the wow64 root: 64-bit prefixes that also run 32-bit
+#                          # programs through qemu-i386, on a kernel that cannot run them
+#   wine_use_prefix DIR    # the Wine that made the prefix DIR
+#
+# wine_use exports WINE_ROUTE, WINEARCH, WINELOADER (what Wine programs start others with),
+# WINEDEBUG and WINEDLLOVERRIDES, and sets WINE_LOADER and WINE_SERVER for the scripts.
+# WINE_FORCE_WOW64=1 makes wine_can_run_win32 answer no, so that the callers take the wow64
+# route on any machine.
+
+# The repository's root.
+wine_repo() {
+    (cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+}
+
+wine_use() {
+    WINE_ROUTE=$1
+    case "$1" in
+    wow64)
+        WINEARCH=win64
+        WINE_LOADER="$(wine_repo)/harness/wow64/wine"
+        WINE_SERVER="$(wine_repo)/harness/wow64/wineserver"
+        # Programs started by Wine programs use the loader inside the root.
+        WINELOADER=/usr/lib/wine/wine64
+        ;;
+    host)
+        WINEARCH=${2:-win32}
+        if [ "$WINEARCH" = win64 ]; then
+            WINE_LOADER=/usr/lib/wine/wine64
+            WINE_SERVER=/usr/lib/wine/wineserver64
+        else
+            WINE_LOADER=/usr/lib/wine/wine
+            WINE_SERVER=/usr/lib/wine/wineserver32
+        fi
+        WINELOADER=$WINE_LOADER
         ;;
     *)
-        WINE_LOADER=/usr/lib/wine/wine
-        WINE_SERVER=/usr/lib/wine/wineserver32
+        echo "wine_use: host win32|win64, or wow64" >&2
+        return 2
         ;;
     esac
-    # Programs started by Wine programs use the same loader.
-    export WINELOADER="$WINE_LOADER"
-fi
-export WINEDEBUG="${WINEDEBUG:--all}"
-# Creating a prefix must not download Mono or Gecko, nor wait on a dialog for them.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
+    export WINE_ROUTE WINEARCH WINELOADER
+    export WINEDEBUG="${WINEDEBUG:--all}"
+    # Creating a prefix must not download Mono or Gecko, nor wait on a dialog for them.
+    export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
+}
+
+# Only the Wine that made a prefix may run it: the servers of the two routes cannot talk.
+wine_use_prefix() {
+    local route arch
+    read -r route arch 2>/dev/null <"$1/.wine-route" || return 1
+    wine_use "$route" "$arch"
+}
 
 # Creates $WINEPREFIX once; several callers at a time wait for the first one.
 wine_ensure_prefix() {
@@ -47,8 +72,7 @@ wine_ensure_prefix() {
             "$WINE_LOADER" reg.exe add 'HKCU\Software\Wine\AppDefaults\setup.exe\X11 Driver' \
                 /v Managed /d N /f >/dev/null 2>&1 || exit 1
             "$WINE_SERVER" -w
-            # Only the Wine that made a prefix may run it: the two servers cannot talk.
-            echo "$WINE_ROUTE" >"$WINEPREFIX/.wine-route"
+            echo "$WINE_ROUTE $WINEARCH" >"$WINEPREFIX/.wine-route"
             touch "$WINEPREFIX/.prefix-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
@@ -90,19 +114,36 @@ wine_start_session() {
     "$WINE_LOADER" "$1" $hold </dev/null >/dev/null 2>&1
 }
 
+wine_stop_server() {
+    "$WINE_SERVER" -k >/dev/null 2>&1
+    true
+}
+
 # The Linux process ids of the Wine programs whose environment holds NORVANE_RUN=$1, the
 # mark the wrapper gives a program it starts, which its children inherit.
 wine_processes_marked() {
     grep -lzx "NORVANE_RUN=$1" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3
 }
 
+# Counts the cases of a GoogleTest report: "RAN SKIPPED FAILED" (a case with several
+# failures counts once); "0 0 0" for a report that is missing.
+wine_report_counts() {
+    [ -f "$1" ] || { echo "0 0 0"; return; }
+    awk '/<testcase / {
+            if ($0 ~ /status="run"/) ran++
+            if ($0 ~ /result="skipped"/) skipped++
+            counted = 0
+        }
+        /<failure / { if (!counted) { failed++; counted = 1 } }
+        END { print ran + 0, skipped + 0, failed + 0 }' "$1"
+}
+
 # Starts a private X server and exports DISPLAY; WINE_XVFB_PID names it.
 wine_start_xvfb() {
-    local fdfile
+    local fdfile i
     fdfile=$(mktemp)
     Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp 7>"$fdfile" >/dev/null 2>&1 &
     WINE_XVFB_PID=$!
-    local i
     for i in $(seq 1 100); do
         [ -s "$fdfile" ] && break
         sleep 0.05
@@ -123,19 +164,20 @@ wine_stop_xvfb() {
     fi
 }
 
-# True when this Linux kernel runs 32-bit programs, and with them a 32-bit Wine.
+# True when this Linux kernel runs 32-bit programs, and with them a 32-bit Wine, unless
+# WINE_FORCE_WOW64=1 asks for the other route.
 wine_can_run_win32() {
-    /usr/lib/wine/wine --version >/dev/null 2>&1
+    [ "${WINE_FORCE_WOW64:-}" != 1 ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# Where this kernel cannot run 32-bit programs, starts making the Wine root of tools/wow64
-# (once per machine; done at once when it is there) in the background, its output in the
-# file $1, so that a first set-up goes on beside the builds. WINE_ROOT_PID names it;
-# wine_wait_for_root waits for it, wine_stop_root ends it with everything it started.
+# Where this kernel cannot run 32-bit programs, starts making the Wine root of
+# harness/wow64 (once per machine; done at once when it is there) in the background, its
+# output in the file $1, so that a first set-up goes on beside the builds. WINE_ROOT_PID
+# names it; wine_wait_for_root waits for it, wine_stop_root ends it with all it started.
 wine_start_root() {
     WINE_ROOT_PID=
     wine_can_run_win32 && return 0
-    setsid bash "$wine_env_repo/tools/wow64/make-root.sh" >"$1" 2>&1 </dev/null &
+    setsid bash "$(wine_repo)/harness/wow64/make-root.sh" >"$1" 2>&1 </dev/null &
     WINE_ROOT_PID=$!
 }
 
@@ -154,19 +196,14 @@ wine_stop_root() {
 }
 
 # The route that runs 32-bit Windows programs here: "host", "wow64" (the root is made by
-# tools/install-deps.sh where it is needed), or "none".
+# harness/install-deps.sh where it is needed), or "none".
 wine_route_for_win32() {
     if wine_can_run_win32; then
         echo host
     elif [ -f /var/lib/norvane-wow64/root.stamp ] &&
-        bash "$wine_env_repo/tools/wow64/run.sh" /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        bash "$(wine_repo)/harness/wow64/run.sh" /usr/lib/wine/wine --version >/dev/null 2>&1; then
         echo wow64
     else
         echo none
     fi
-}
-
-wine_stop_server() {
-    "$WINE_SERVER" -k >/dev/null 2>&1
-    true
 }

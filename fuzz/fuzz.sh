@@ -2,7 +2,7 @@
 # Builds the native sanitizer build of the plain computations (fuzz/) with clang, runs its
 # test of known cases, then fuzzes each target for a bounded time on a scratch copy of its
 # seed corpus. Fails on any sanitizer report, failed check or crash.
-#   bash tools/fuzz.sh              # FUZZ_SECONDS=12 per target by default
+#   bash fuzz/fuzz.sh               # FUZZ_SECONDS=12 per target by default
 # One line per target with the runs executed; the last line says how many of the test and
 # the targets passed and failed. A crashing input is kept in <build>/artifacts/<target>/.
 set -uo pipefail

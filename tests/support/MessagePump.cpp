@@ -1,4 +1,4 @@
-#include "tests/ui/MessagePump.h"
+#include "tests/support/MessagePump.h"
 
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs,
                        const std::function<void(const MSG&)>& observe)

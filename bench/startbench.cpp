@@ -7,6 +7,7 @@
 // current directory and no arguments. Runs whose program cannot be started or does not
 // end within 60 s count as failures; any failure makes the exit code 1.
 #include "fw/UniqueHandle.h"
+#include "sys/ProcessStart.h"
 
 #include <windows.h>
 
@@ -30,16 +31,11 @@ double NowMs()
 // Milliseconds from creation to exit; negative when the program did not run to its end.
 double TimeRun(const std::string& program, const char* dir)
 {
-    std::string command = "\"" + program + "\"";
-    std::vector<char> writable(command.begin(), command.end());
-    writable.push_back('\0');
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
+    CStartOptions options;
+    options.pszCurrentDir = dir;
     CProcessInfo process;
     double start = NowMs();
-    if (!CreateProcessA(NULL, writable.data(), NULL, NULL, FALSE, 0, NULL, dir, &startup,
-                        process.Put()))
+    if (!StartProcess("\"" + program + "\"", options, process))
         return -1.0;
     if (WaitForSingleObject(process.Process(), 60000) != WAIT_OBJECT_0)
     {

@@ -46,9 +46,10 @@ if [ $regen -eq 1 ]; then
 fi
 
 # Where this kernel cannot run 32-bit programs, the 32-bit setup.exe that ships runs under
-# the Wine of a Debian 13 root, through qemu-i386 (tools/wow64); it is made once for the
+# the Wine of a Debian 13 root, through qemu-i386 (harness/wow64); it is made once for the
 # whole machine and shared by every clone. With --no-wow64-root the caller makes it itself,
-# beside its builds (wine_start_root in cmake/wine-env.sh).
-if [ "${1:-}" != --no-wow64-root ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# beside its builds (wine_start_root in harness/wine-env.sh).
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+if [ "${1:-}" != --no-wow64-root ] && ! wine_can_run_win32; then
     bash "$(dirname "${BASH_SOURCE[0]}")/wow64/make-root.sh"
 fi

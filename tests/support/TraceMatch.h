@@ -1,0 +1,31 @@
+// Reading a run's traces and reports: texts in order, placeholders, and the lines of a
+// tool's report.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The text with every from replaced by to.
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
+
+// True when trace is expected, or, for an expected text ending in "*", starts with what
+// comes before the "*".
+bool Matches(const std::string& trace, const std::string& expected);
+
+// The first expected text that does not follow the ones before it in traces (other texts
+// between them allowed); empty when all do.
+std::string FirstMissingInOrder(const std::vector<std::string>& traces,
+                                const std::vector<std::string>& expected);
+
+// True when one of traces matches text.
+bool Contains(const std::vector<std::string>& traces, const std::string& text);
+
+// The texts of a run for people: GBK turned into UTF-8, one text a line.
+std::string Describe(const std::vector<std::string>& traces);
+
+// How many lines of text start with start.
+int CountLines(const std::string& text, const std::string& start);
+
+// What follows the label's padding on the first line that starts with the label, as
+// setupcheck prints its findings; empty when no line does.
+std::string ReportValue(const std::string& report, const std::string& label);
