@@ -2,7 +2,7 @@
 
 #include "app/SetupThread.h"
 #include "device/CdDrive.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/Trace.h"
 #include "sys/TraceTexts.h"
 #include "ui/SetupDlg.h"

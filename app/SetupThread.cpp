@@ -1,7 +1,7 @@
 #include "app/SetupThread.h"
 
 #include "fw/Exception.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/Language.h"
 #include "sys/ProcessLauncher.h"

@@ -9,7 +9,7 @@
 // xcopy / CopyTree (above 1: CopyTree is faster). xcopy runs as a program of its own with
 // its output sent to NUL, so its time includes its start; that start is measured on an
 // empty tree and printed too. --keep leaves the trees in place.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/ProcessStart.h"
 #include "sys/SystemPaths.h"
 #include "sys/TreeCopy.h"

@@ -6,7 +6,7 @@
 // Each program runs N times (default 20) with FOLDER (default: the caller's) as its
 // current directory and no arguments. Runs whose program cannot be started or does not
 // end within 60 s count as failures; any failure makes the exit code 1.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/ProcessStart.h"
 
 #include <windows.h>

@@ -4,6 +4,16 @@
 
 #include <string>
 
+// The two roots every path of setup.ini is relative to.
+struct CInstallRoots
+{
+    std::string strModuleDir; // where setup.exe lies: the card's CD-ROM
+    std::string strTempDir;   // the temporary directory
+};
+
+// The roots of this run: GetModuleDir and GetTempDir, asked anew at every call.
+CInstallRoots CurrentRoots();
+
 // A root, exactly one backslash, then the field as it is: nothing is trimmed or tested.
 std::string JoinPath(const std::string& root, const std::string& field);
 

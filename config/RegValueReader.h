@@ -1,7 +1,7 @@
 // Read-only access to the values of one registry key.
 #pragma once
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

@@ -2,6 +2,7 @@
 
 #include "config/IniReader.h"
 #include "sys/Language.h"
+#include "sys/SystemPaths.h"
 
 namespace
 {
@@ -9,6 +10,12 @@ const char kSetup[] = "SETUP";
 const char kDriver[] = "Driver";
 const char kApp[] = "APP";
 } // namespace
+
+CInstallRoots CurrentRoots()
+{
+    CInstallRoots roots = {GetModuleDir(), GetTempDir()};
+    return roots;
+}
 
 // The integers are set by Load; zero until then so that nothing reads garbage.
 CSetupConfig::CSetupConfig() : m_nInstallApp(0), m_nAutoRunApp(0), m_nAppType(0) {}
@@ -55,4 +62,41 @@ bool CSetupConfig::Load(std::string path)
         m_nAutoRunApp = 0;
     }
     return ok;
+}
+
+std::string CSetupConfig::GetPreinstallPath(const CInstallRoots& roots) const
+{
+    if (m_strPreinstall.empty())
+        return std::string();
+    return JoinCommand(roots.strModuleDir, m_strPreinstall);
+}
+
+std::string CSetupConfig::GetDriverSourceDir(const CInstallRoots& roots) const
+{
+    return JoinPath(roots.strModuleDir, m_strDriverSourcePath);
+}
+
+std::string CSetupConfig::GetDriverDestDir(const CInstallRoots& roots) const
+{
+    return JoinPath(roots.strTempDir, m_strDriverDestPath);
+}
+
+std::string CSetupConfig::GetDriverSetupCmdPath(const CInstallRoots& roots) const
+{
+    return JoinCommand(GetDriverDestDir(roots), m_strDriverSetupCmd);
+}
+
+std::string CSetupConfig::GetAppSourceDir(const CInstallRoots& roots) const
+{
+    return JoinPath(roots.strModuleDir, m_strAppSourcePath);
+}
+
+std::string CSetupConfig::GetAppDestDir(const CInstallRoots& roots) const
+{
+    return JoinPath(roots.strTempDir, m_strAppDestPath);
+}
+
+std::string CSetupConfig::GetAppSetupCmdPath(const CInstallRoots& roots) const
+{
+    return JoinCommand(GetAppDestDir(roots), m_strAppSetupCmd);
 }

@@ -3,6 +3,8 @@
 // and the update decision. Written only by Load; every other operation only reads.
 #pragma once
 
+#include "config/InstallLocations.h"
+
 #include <string>
 
 class CSetupConfig
@@ -19,14 +21,22 @@ public:
     int GetInstallApp() const { return m_nInstallApp; }
     int GetAutoRunApp() const { return m_nAutoRunApp; }
 
-    // Full paths: a root, one backslash, then the field unchanged. Recomputed at every call.
-    std::string GetPreinstallPath() const; // empty when Preinstall is empty
-    std::string GetDriverSourceDir() const;
-    std::string GetDriverDestDir() const;
-    std::string GetDriverSetupCmdPath() const;
-    std::string GetAppSourceDir() const;
-    std::string GetAppDestDir() const;
-    std::string GetAppSetupCmdPath() const;
+    // Full paths: a root, one backslash, then the field unchanged (commands quoted as
+    // JoinCommand quotes them), from the roots given or, without them, from this run's.
+    std::string GetPreinstallPath(const CInstallRoots& roots) const; // empty: no Preinstall
+    std::string GetDriverSourceDir(const CInstallRoots& roots) const;
+    std::string GetDriverDestDir(const CInstallRoots& roots) const;
+    std::string GetDriverSetupCmdPath(const CInstallRoots& roots) const;
+    std::string GetAppSourceDir(const CInstallRoots& roots) const;
+    std::string GetAppDestDir(const CInstallRoots& roots) const;
+    std::string GetAppSetupCmdPath(const CInstallRoots& roots) const;
+    std::string GetPreinstallPath() const { return GetPreinstallPath(CurrentRoots()); }
+    std::string GetDriverSourceDir() const { return GetDriverSourceDir(CurrentRoots()); }
+    std::string GetDriverDestDir() const { return GetDriverDestDir(CurrentRoots()); }
+    std::string GetDriverSetupCmdPath() const { return GetDriverSetupCmdPath(CurrentRoots()); }
+    std::string GetAppSourceDir() const { return GetAppSourceDir(CurrentRoots()); }
+    std::string GetAppDestDir() const { return GetAppDestDir(CurrentRoots()); }
+    std::string GetAppSetupCmdPath() const { return GetAppSetupCmdPath(CurrentRoots()); }
 
     // Registry lookups under HKEY_LOCAL_MACHINE; empty text when nothing is found.
     bool ReadRegString(const std::string& keyPath, const std::string& valueName,

@@ -1,7 +1,7 @@
 #include "device/CdDrive.h"
 
 #include "device/DeviceRequest.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/Trace.h"
 #include "sys/TraceTexts.h"

@@ -1,5 +1,4 @@
 #include "FuzzSupport.h"
-#include "shim/FakeSystem.h"
 
 #include <climits>
 #include <cstdio>
@@ -26,57 +25,6 @@ int ReferenceAtoi(const std::string& text)
     if (value < INT_MIN)
         return INT_MIN;
     return static_cast<int>(value);
-}
-
-bool ReferenceRegText(const std::string& bytes, std::string& text)
-{
-    if (bytes.size() > 260)
-        return false;
-    text = bytes.c_str();
-    return true;
-}
-
-std::string ReferenceProfileText(const std::string& value)
-{
-    std::string text = value.c_str();
-    if (text.size() > 1023)
-        text.resize(1023);
-    return text;
-}
-
-bool IsSentinelLike(const std::string& value)
-{
-    std::string text = ReferenceProfileText(value);
-    if (text.size() < 3 || text.front() != '@' || text.back() != '@')
-        return false;
-    return text.find_first_not_of("0123456789", 1) == text.size() - 1;
-}
-
-const char kAppRegKeyPath[] = "Software\\Norvane\\Card";
-const char kAppRegKeyVersion[] = "Version";
-
-void SetCompleteSetupProfile()
-{
-    const char* const keys[][3] = {
-        {"SETUP", "EnglishTitle", "Card setup"},
-        {"SETUP", "ChineseTitle", "Card setup zh"},
-        {"SETUP", "ProductName", "Card"},
-        {"SETUP", "Preinstall", "pre\\pre.exe"},
-        {"SETUP", "InstallApp", "1"},
-        {"SETUP", "AutoRunApp", "1"},
-        {"Driver", "DriverSourcePath", "driver"},
-        {"Driver", "DriverDestPath", "carddrv"},
-        {"Driver", "DriverSetupCmd", "setup.exe"},
-        {"APP", "AppType", "1"},
-        {"APP", "AppVersion", "1.0.0"},
-        {"APP", "AppDestPath", "cardapp"},
-        {"APP", "AppSourcePath", "app"},
-        {"APP", "AppSetupCmd", "setup.exe"},
-        {"APP", "AppRegKeyPath", kAppRegKeyPath},
-        {"APP", "AppRegKeyVersion", kAppRegKeyVersion},
-    };
-    for (const auto& key : keys)
-        FakeSetProfileString(key[0], key[1], key[2]);
 }
 
 namespace

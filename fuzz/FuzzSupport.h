@@ -15,26 +15,6 @@ std::vector<std::string> SplitLines(const uint8_t* data, size_t size);
 // does when it saturates. Reads up to the first zero byte.
 int ReferenceAtoi(const std::string& text);
 
-// The registry text the program reads from a value of these bytes through its 261-byte
-// buffer: the bytes up to the first zero; absent (false) when they need more than 260.
-bool ReferenceRegText(const std::string& bytes, std::string& text);
-
-// The text the program keeps from a profile value of these bytes: up to the first zero
-// byte, and at most the reader's 1023 bytes.
-std::string ReferenceProfileText(const std::string& value);
-
-// True for a value of the form "@digits@": the profile reader's default for a missing key
-// has that form, with the current time as its digits, so such a value is read as missing
-// by design. Fuzzers leave these inputs out.
-bool IsSentinelLike(const std::string& value);
-
-// A setup.ini in the shim's profile in which every key is present and InstallApp is 1;
-// the application's version is read from HKEY_LOCAL_MACHINE\kAppRegKeyPath, value
-// kAppRegKeyVersion.
-extern const char kAppRegKeyPath[];
-extern const char kAppRegKeyVersion[];
-void SetCompleteSetupProfile();
-
 // A failed check: prints what was expected and what came, then aborts, which libFuzzer
 // reports as a crash with the input saved.
 void FuzzFail(const char* what, const std::string& expected, const std::string& actual);

@@ -2,7 +2,7 @@
 // thread, and by default the object deletes itself when the thread ends.
 #pragma once
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

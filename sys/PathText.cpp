@@ -73,4 +73,3 @@ bool IsBelow(const std::string& path, const std::string& root)
            foldedPath[foldedRoot.size()] == L'\\' &&
            std::equal(foldedRoot.begin(), foldedRoot.end(), foldedPath.begin());
 }
-

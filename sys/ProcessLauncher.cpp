@@ -1,6 +1,6 @@
 #include "sys/ProcessLauncher.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/ProcessStart.h"
 #include "sys/Trace.h"
@@ -29,8 +29,8 @@ BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD 
     Sleep(0);
     if (!created)
     {
-        TraceOut(FormatText(kTraceRunNotCreated, commandLine.c_str(),
-                            static_cast<int>(createError)));
+        TraceOut(
+            FormatText(kTraceRunNotCreated, commandLine.c_str(), static_cast<int>(createError)));
         return FALSE;
     }
 
@@ -39,8 +39,7 @@ BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD 
     {
     case WAIT_OBJECT_0:
         GetExitCodeProcess(process.Process(), &exitCode);
-        TraceOut(FormatText(kTraceRunEnded, commandLine.c_str(),
-                            static_cast<int>(exitCode)));
+        TraceOut(FormatText(kTraceRunEnded, commandLine.c_str(), static_cast<int>(exitCode)));
         result = TRUE;
         break;
     case WAIT_ABANDONED:

@@ -24,8 +24,7 @@ std::vector<wchar_t> Widen(const char* text)
     return wide;
 }
 
-template <typename StartupInfo>
-void FillStartup(StartupInfo& startup, const CStartOptions& options)
+template <typename StartupInfo> void FillStartup(StartupInfo& startup, const CStartOptions& options)
 {
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);

@@ -1,7 +1,7 @@
 // Starting a program: the one place a process is created.
 #pragma once
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

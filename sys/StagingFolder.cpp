@@ -23,8 +23,8 @@ bool IsDotEntry(const char* name)
 // from renaming or removing it while it is open.
 HANDLE OpenNoFollow(const std::string& path)
 {
-    return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+    return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                        NULL);
 }
 
@@ -61,8 +61,7 @@ bool RemoveFolder(const std::string& path, DWORD attributes)
         return false;
     do
     {
-        if (!IsDotEntry(entry.cFileName) &&
-            !RemoveWithoutFollowing(path + "\\" + entry.cFileName))
+        if (!IsDotEntry(entry.cFileName) && !RemoveWithoutFollowing(path + "\\" + entry.cFileName))
             return false;
     } while (FindNextFileA(find.Get(), &entry));
     find.Reset();
@@ -95,8 +94,7 @@ bool RemoveWithoutFollowing(const std::string& path)
 }
 
 CStagingFolder::CStagingFolder(const std::string& root, bool forAdministrators)
-    : m_strRoot(root), m_bForAdministrators(forAdministrators), m_bMade(false),
-      m_result(NotStaged)
+    : m_strRoot(root), m_bForAdministrators(forAdministrators), m_bMade(false), m_result(NotStaged)
 {
 }
 

@@ -6,7 +6,7 @@
 // it, so that nobody can rename or replace it while the object lives.
 #pragma once
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

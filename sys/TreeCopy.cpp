@@ -1,6 +1,6 @@
 #include "sys/TreeCopy.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/PathText.h"
 #include "sys/StagingFolder.h"
@@ -55,8 +55,7 @@ int CopyTraced(const std::string& source, const std::string& dest, CStagingFolde
     int result = 0;
     if (!staging || (CanList(source.c_str()) && staging->Make(dest) != CStagingFolder::Failed))
         result = CopyTreeRecursive(source.c_str(), dest.c_str(), 1);
-    TraceOut(FormatText(kTraceCopyEnd, source.c_str(), dest.c_str(),
-                        result));
+    TraceOut(FormatText(kTraceCopyEnd, source.c_str(), dest.c_str(), result));
     return result;
 }
 } // namespace

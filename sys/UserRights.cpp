@@ -1,6 +1,6 @@
 #include "sys/UserRights.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <aclapi.h>
 

@@ -12,8 +12,9 @@ const DWORD kMsgFltAdd = 1;   // MSGFLT_ADD, for the process
 
 BOOL AllowMessageFromOtherPrograms(HWND hwnd, UINT message)
 {
-    if (ChangeWindowMessageFilterExFn forWindow = LookUpSystemFunction<ChangeWindowMessageFilterExFn>(
-            "user32.dll", "ChangeWindowMessageFilterEx"))
+    if (ChangeWindowMessageFilterExFn forWindow =
+            LookUpSystemFunction<ChangeWindowMessageFilterExFn>("user32.dll",
+                                                                "ChangeWindowMessageFilterEx"))
         return forWindow(hwnd, message, kMsgFltAllow, NULL);
     if (ChangeWindowMessageFilterFn forProcess = LookUpSystemFunction<ChangeWindowMessageFilterFn>(
             "user32.dll", "ChangeWindowMessageFilter"))

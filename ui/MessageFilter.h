@@ -9,4 +9,3 @@
 // nothing and has neither function, so the call does nothing there and gives FALSE, as
 // it does when the system refuses.
 BOOL AllowMessageFromOtherPrograms(HWND hwnd, UINT message);
-

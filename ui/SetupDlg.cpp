@@ -1,9 +1,10 @@
 #include "ui/SetupDlg.h"
 
 #include "device/CdDrive.h"
-#include "ui/MessageFilter.h"
+#include "fw/Gdi.h"
 #include "sys/Trace.h"
 #include "sys/TraceTexts.h"
+#include "ui/MessageFilter.h"
 
 #include <windowsx.h>
 

@@ -4,9 +4,9 @@
 // eject flag read at shutdown.
 #pragma once
 
-#include "fw/Gdi.h"
 #include "fw/ModelessDialog.h"
-#include "fw/UniqueHandle.h"
+#include "fw/ProgressCtrl.h"
+#include "handles/GdiOwners.h"
 #include "ui/ProgressView.h"
 #include "ui/res/resource.h"
 

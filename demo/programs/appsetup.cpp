@@ -20,7 +20,7 @@
 // registry value could not be written or removed, 2 for an unknown argument. A failed
 // installation leaves nothing registered; a failed removal leaves the registration.
 #include "DemoValues.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
 #include "sys/Trace.h"

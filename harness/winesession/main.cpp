@@ -12,7 +12,7 @@
 // reads through a pipe, they would hold the pipe open for as long as the prefix is busy,
 // and the runner would wait for them. The build tree's Wine wrapper runs this program first
 // with every standard stream on /dev/null.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/ProcessStart.h"
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 /*
- * 32-bit Wine loader for the wow64 root (tools/wow64/make-root.sh).
+ * 32-bit Wine loader for the wow64 root (harness/wow64/make-root.sh).
  *
  * The root runs 32-bit Windows programs by handing Wine's 32-bit side to
  * qemu-i386, because this kind of machine cannot execute i386 code itself.

@@ -4,7 +4,7 @@
 # side (loader, server, services) runs natively; its 32-bit loader is replaced
 # by a wrapper that runs our launcher (launcher.c) under qemu-i386.
 #
-#   bash tools/wow64/make-root.sh
+#   bash harness/wow64/make-root.sh
 #
 # There is one root per machine, shared by every clone of the repository, in
 # /var/lib/norvane-wow64/root. Run as root. When the root is complete and was
@@ -174,7 +174,7 @@ mkdir -p "$root/usr/local/src/norvane-wow64"
 cp "$here/launcher.c" "$root/usr/local/src/norvane-wow64/launcher.c"
 cat >"$root/usr/local/src/norvane-wow64/wine" <<'EOF'
 #!/bin/sh
-# Wine's 32-bit loader in the norvane wow64 root (see tools/wow64/make-root.sh).
+# Wine's 32-bit loader in the norvane wow64 root (see harness/wow64/make-root.sh).
 # This kernel cannot run i386 code, so qemu-i386 runs our launcher. It is
 # named as the loader it replaces: ntdll derives Wine's paths and the loader to
 # start further 32-bit processes with from that name.

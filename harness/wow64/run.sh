@@ -2,8 +2,8 @@
 # Runs a command inside the wow64 root (made by make-root.sh, which this calls
 # first; that is instant once the root exists):
 #
-#   bash tools/wow64/run.sh COMMAND [ARGS...]
-#   e.g. WINEPREFIX=/tmp/p WINEARCH=win64 bash tools/wow64/run.sh wine64 foo.exe
+#   bash harness/wow64/run.sh COMMAND [ARGS...]
+#   e.g. WINEPREFIX=/tmp/p WINEARCH=win64 bash harness/wow64/run.sh wine64 foo.exe
 #
 # COMMAND runs chrooted in a private mount namespace, in the current directory
 # and with the caller's environment (DISPLAY, WINEPREFIX, LC_ALL, WINEDEBUG...).
@@ -18,8 +18,8 @@
 # as long as any Wine program of the prefix runs (then they exit on their own
 # within a few seconds), or until stopped when started persistent
 # (wineserver -p). To wait for them or stop them:
-#   WINEPREFIX=... bash tools/wow64/run.sh wineserver -w    # wait
-#   WINEPREFIX=... bash tools/wow64/run.sh wineserver -k    # stop now
+#   WINEPREFIX=... bash harness/wow64/run.sh wineserver -w    # wait
+#   WINEPREFIX=... bash harness/wow64/run.sh wineserver -k    # stop now
 # A prefix used here belongs to Wine 10 in the root: do not run the host's
 # Wine on it at the same time (the two servers' protocols differ).
 # Exit code 125 means run.sh itself failed.
@@ -31,7 +31,7 @@ root=/var/lib/norvane-wow64/root
 
 fail() { echo "wow64: $*" >&2; exit 125; }
 
-[ $# -gt 0 ] || { echo "usage: bash tools/wow64/run.sh COMMAND [ARGS...]" >&2; exit 125; }
+[ $# -gt 0 ] || { echo "usage: bash harness/wow64/run.sh COMMAND [ARGS...]" >&2; exit 125; }
 [ "$(id -u)" = 0 ] || fail "run.sh must run as root (it mounts and chroots)"
 bash "$here/make-root.sh" >&2 || fail "the root in $root could not be made"
 

@@ -2,7 +2,7 @@
 // click both start it: the single-instance mutex must let exactly one of them run.
 #include "tests/app/SetupRunFixture.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "tests/app/SetupRunFixture.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/ProgramRun.h"
@@ -21,7 +21,8 @@ void EndProgramsStartedBy(DWORD processId)
     {
         if (entry.th32ParentProcessID != processId)
             continue;
-        CUniqueHandle child(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        CUniqueHandle child(
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (child && TerminateProcess(child.Get(), 1))
             WaitForSingleObject(child.Get(), 5000);
     }
@@ -123,8 +124,7 @@ std::vector<std::string> SetupRun::LogLines(const std::string& path) const
     return lines;
 }
 
-void SetupRun::SetRegValue(const std::string& name, const std::string& value,
-                           unsigned long view)
+void SetupRun::SetRegValue(const std::string& name, const std::string& value, unsigned long view)
 {
     HKEY key = NULL;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
@@ -141,8 +141,7 @@ bool SetupRun::GetRegValue(const std::string& name, std::string& value) const
     DWORD size = sizeof(buffer) - 1;
     HKEY key = NULL;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0,
-                      KEY_QUERY_VALUE | SetupRegistryView(), &key) !=
-        ERROR_SUCCESS)
+                      KEY_QUERY_VALUE | SetupRegistryView(), &key) != ERROR_SUCCESS)
         return false;
     LONG status =
         RegQueryValueExA(key, name.c_str(), NULL, NULL, reinterpret_cast<BYTE*>(buffer), &size);

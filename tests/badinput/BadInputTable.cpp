@@ -263,11 +263,11 @@ void AddFileRows(std::vector<CBadInput>& rows)
             .Outcome(eLoadFails)
             .CheckExit(1));
     // The first of two keys of one name wins.
-    rows.push_back(Row("KeyGivenTwice",
-                       ReplaceAll(Ini(), "--exit 0\r\n", "--exit 0\r\nDriverSetupCmd=missing.exe\r\n"))
+    rows.push_back(Row("KeyGivenTwice", ReplaceAll(Ini(), "--exit 0\r\n",
+                                                   "--exit 0\r\nDriverSetupCmd=missing.exe\r\n"))
                        .Trace(TraceRunEnded(kDrvCmd, 0)));
     rows.push_back(Row("NamesInOtherCase", ReplaceAll(ReplaceAll(Ini(), "[SETUP]", "[setup]"),
-                                                   "DriverSetupCmd=", "DRIVERSETUPCMD="))
+                                                      "DriverSetupCmd=", "DRIVERSETUPCMD="))
                        .Trace(TraceRunEnded(kDrvCmd, 0)));
 }
 

@@ -11,7 +11,7 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TraceMatch.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/SystemPaths.h"
 
 #include <windows.h>
@@ -98,7 +98,8 @@ public:
     {
         CUniqueHKey key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strKeyPath.c_str(), 0,
-                          READ_CONTROL | WRITE_DAC | SetupRegistryView(), key.Put()) != ERROR_SUCCESS)
+                          READ_CONTROL | WRITE_DAC | SetupRegistryView(),
+                          key.Put()) != ERROR_SUCCESS)
         {
             key.Release(); // what a failed call left there is no key to close
             return false;
@@ -311,9 +312,9 @@ void CBadInputRun::SetRegistry()
     if (m_row.registry.empty())
         return;
     CUniqueHKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
-                                             KEY_SET_VALUE | SetupRegistryView(), NULL,
-                                             key.Put(), NULL));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_strRegKey.c_str(), 0, NULL, 0,
+                              KEY_SET_VALUE | SetupRegistryView(), NULL, key.Put(), NULL));
     for (const CRegValue& value : m_row.registry)
     {
         std::string data = ExpandAll(value.strData);
@@ -451,7 +452,8 @@ void CBadInputRun::TestBody()
     std::string arguments = InstalledVersionText(installed)
                                 ? "--installed \"" + installed + "\" \"" + m_cd.Path() + "\""
                                 : "\"" + m_cd.Path() + "\"";
-    CProgramResult check = RunProgram(ProgramCommand("setupcheck.exe", arguments), kCheckTimeLimitMs);
+    CProgramResult check =
+        RunProgram(ProgramCommand("setupcheck.exe", arguments), kCheckTimeLimitMs);
     if (m_pDenial)
         m_pDenial->Restore();
     m_bEnded = setupEnded && check.bEnded;

@@ -1,6 +1,6 @@
 #include "tests/badinput/LongPathFiles.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

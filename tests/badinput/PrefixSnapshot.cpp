@@ -2,7 +2,7 @@
 
 #include "tests/badinput/LongPathFiles.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "tests/support/TestFiles.h"
 

@@ -9,7 +9,7 @@
 #include "tests/support/FreeCdDrive.h"
 #include "tests/support/SetupWindow.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/SystemPaths.h"
 #include "tools/cdmount/CdMount.h"
 

@@ -84,7 +84,8 @@ const PathCase kPathCases[] = {
     // A folder with a blank goes in quotes with the command's first word, unless that word
     // brings quotes of its own.
     {"blanks in destinations", "", "Driver", "Card Drv", "drvsetup.exe /S\tx", "App", "Card App",
-     "\"a b.exe\" /q", "\n<M>\\Driver\n<T>\\Card Drv\n\"<T>\\Card Drv\\drvsetup.exe\" /S\tx\n"
+     "\"a b.exe\" /q",
+     "\n<M>\\Driver\n<T>\\Card Drv\n\"<T>\\Card Drv\\drvsetup.exe\" /S\tx\n"
      "<M>\\App\n<T>\\Card App\n<T>\\Card App\\\"a b.exe\" /q\n"},
 };
 

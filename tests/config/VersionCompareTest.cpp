@@ -4,29 +4,15 @@
 #include "config/VersionCompare.h"
 #include "sys/FormatText.h"
 #include "tests/config/ConfigTestSupport.h"
+#include "tests/support/KnownCases.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceRecorder.h"
 
 #include <gtest/gtest.h>
 
-struct SplitCase
-{
-    const char* text;
-    std::vector<std::string> pieces;
-};
-
 TEST(SplitByChar, PiecesEndAtTheSeparatorAndTheTailIsDropped)
 {
-    const SplitCase cases[] = {
-        {"1.2.3", {"1", "2"}},
-        {"1.2.3.", {"1", "2", "3"}},
-        {"1..2.", {"1", "", "2"}},
-        {".", {""}},
-        {"..", {"", ""}},
-        {"123", {}},
-        {"", {}},
-    };
-    for (const SplitCase& c : cases)
+    for (const CSplitCase& c : kSplitCases)
     {
         SCOPED_TRACE(c.text);
         std::vector<std::string> list(3, "old");
@@ -37,49 +23,6 @@ TEST(SplitByChar, PiecesEndAtTheSeparatorAndTheTailIsDropped)
     SplitByChar(list, "a,b.c,", ',');
     EXPECT_EQ(std::vector<std::string>({"a", "b.c"}), list);
 }
-
-struct VersionCase
-{
-    const char* card;
-    const char* installed; // NULL: no version value in the key
-    int cardCount;
-    int installedCount;
-    bool update;
-};
-
-const VersionCase kVersionCases[] = {
-    // Nothing installed: the card's application goes on, whatever its version.
-    {"1.0.2", NULL, 3, 1, true},
-    {"0.9", NULL, 2, 1, true},
-    {"0.9", "", 2, 1, true},
-    {"0", "", 1, 1, true},
-    // Components compare as numbers.
-    {"1.10", "1.9", 2, 2, true},
-    {"1.9", "1.10", 2, 2, false},
-    {"2.0", "1.9.9", 2, 3, true},
-    {"1.2.3", "1.2.3", 3, 3, false},
-    {"1.2.3", "1.2.4", 3, 3, false},
-    {"01.2", "1.2", 2, 2, false},
-    {"1.2b", "1.2", 2, 2, false},
-    {"1.3b", "1.2", 2, 2, true},
-    {"V1", "0", 1, 1, false},
-    {"V2.1", "0.0", 2, 2, true},
-    {"1..3", "1.0.2", 3, 3, true},
-    {"1.2.", "1.2", 3, 2, false},
-    {"-1", "0", 1, 1, false},
-    // A component the shorter version lacks is worth 0.
-    {"1.2.1", "1.2", 3, 2, true},
-    {"1.2", "1.2.0", 2, 3, false},
-    {"1.2", "1.2.1", 2, 3, false},
-    {"1.2.0.0.1", "1.2", 5, 2, true},
-    // Digits beyond the 32-bit range are the largest value, not undefined.
-    {"99999999999", "2147483646", 1, 1, true},
-    {"99999999999", "2147483647", 1, 1, false},
-    {"1.5", "1.99999999999", 2, 2, false},
-    {"1.99999999999.1", "1.4294967297.0", 3, 3, true},
-    // Card texts are traced as they are, never used as a format.
-    {"1.%s%n", "1.0", 2, 2, false},
-};
 
 class UpdateDecision : public ::testing::Test
 {
@@ -116,7 +59,7 @@ protected:
 
 TEST_F(UpdateDecision, VersionTable)
 {
-    for (const VersionCase& c : kVersionCases)
+    for (const CVersionCase& c : kVersionCases)
     {
         std::string installed = c.installed ? c.installed : "";
         SCOPED_TRACE(std::string(c.card) + " against " + (c.installed ? installed : "nothing"));

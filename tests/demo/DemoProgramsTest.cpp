@@ -4,7 +4,7 @@
 #include "DemoValues.h"
 #include "config/IniReader.h"
 #include "config/SetupConfig.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/ProcessStart.h"
 #include "sys/SystemPaths.h"
@@ -253,7 +253,8 @@ TEST(DriverSetup, WorksAboutTwoSecondsAndReportsSuccess)
 TEST(NorvaneApp, ShowsItsWindowAndEndsByItself)
 {
     CProcessInfo process;
-    ASSERT_TRUE(StartProcess("\"" + BuiltProgram("NorvaneApp.exe") + "\"", CStartOptions(), process));
+    ASSERT_TRUE(
+        StartProcess("\"" + BuiltProgram("NorvaneApp.exe") + "\"", CStartOptions(), process));
     DWORD start = GetTickCount();
 
     CWindowSearch search = {process.ProcessId(), NULL};

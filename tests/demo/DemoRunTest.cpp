@@ -1,7 +1,7 @@
 // The demo CD run by the real setup.exe from a CD-ROM drive letter, as the README's main
 // command runs it: a first installation, a second run that finds it up to date, and an
 // upgrade over an older version.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/FreeCdDrive.h"
 #include "tests/support/ProgramRun.h"
@@ -41,8 +41,7 @@ void SetDemoValue(const char* name, const char* value)
 {
     HKEY key = NULL;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDemoKey, 0, NULL, 0,
-                        KEY_SET_VALUE | SetupRegistryView(), NULL, &key,
-                        NULL) == ERROR_SUCCESS)
+                        KEY_SET_VALUE | SetupRegistryView(), NULL, &key, NULL) == ERROR_SUCCESS)
     {
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        static_cast<DWORD>(strlen(value) + 1));
@@ -94,7 +93,6 @@ size_t CountStarting(const std::vector<std::string>& traces, const std::string& 
 class DemoRun : public ::testing::Test
 {
 protected:
-
     static void SetUpTestSuite()
     {
         // Start where a PC without the application starts.
@@ -165,9 +163,9 @@ TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
 TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
 {
     std::vector<std::string> traces = RunDemo();
-    const std::vector<std::string> expected = {
-        "本机安装的应用版本为：2.1.0\n", "本机应用版本较新，不需要更新\n", "开始退出流程\n",
-        "开始运行:" + InstalledApp() + "\n", "弹出光盘\n"};
+    const std::vector<std::string> expected = {"本机安装的应用版本为：2.1.0\n",
+                                               "本机应用版本较新，不需要更新\n", "开始退出流程\n",
+                                               "开始运行:" + InstalledApp() + "\n", "弹出光盘\n"};
     EXPECT_EQ("", FirstMissingInOrder(traces, expected)) << Describe(traces);
     EXPECT_EQ(0u, CountStarting(traces, "appsetup.exe"));
 }
@@ -176,8 +174,9 @@ TEST_F(DemoRun, AnOlderVersionIsRemovedThenInstalled)
 {
     SetDemoValue("Version", "1.0.0");
     std::vector<std::string> traces = RunDemo();
-    EXPECT_EQ("", FirstMissingInOrder(traces, {"本机安装的应用版本为：1.0.0\n", "本机应用版本较老，需要更新\n",
-                                 "开始安装应用\n", "开始退出流程\n", "弹出光盘\n"}))
+    EXPECT_EQ("", FirstMissingInOrder(traces, {"本机安装的应用版本为：1.0.0\n",
+                                               "本机应用版本较老，需要更新\n", "开始安装应用\n",
+                                               "开始退出流程\n", "弹出光盘\n"}))
         << Describe(traces);
     EXPECT_EQ(2u, CountStarting(traces, "appsetup.exe")) << "removal, then installation";
     EXPECT_EQ("2.1.0", GetDemoValue("Version"));

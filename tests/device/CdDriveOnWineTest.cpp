@@ -2,7 +2,7 @@
 // drive by the mount manager, and the hard disk the tests are built on.
 #include "device/CdDrive.h"
 #include "device/DeviceRequest.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "tools/cdmount/CdMount.h"
 #include "tools/tracecap/TraceCapture.h"
 #include "tests/support/FreeCdDrive.h"

@@ -1,7 +1,7 @@
 // The requests the CD drive control sends, recorded where they would leave for the driver.
 #include "device/CdDrive.h"
 #include "device/DeviceRequest.h"
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "tests/support/TraceRecorder.h"
 
 #include <gtest/gtest.h>

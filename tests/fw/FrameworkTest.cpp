@@ -4,6 +4,7 @@
 #include "fw/Gdi.h"
 #include "fw/ModelessDialog.h"
 #include "fw/WorkerThread.h"
+#include "handles/GdiOwners.h"
 #include "tests/support/MessagePump.h"
 #include "ui/WindowClass.h"
 #include "ui/res/resource.h"

@@ -1,6 +1,6 @@
 #include "tests/support/FreeCdDrive.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "tools/cdmount/CdMount.h"
 
 #include <windows.h>

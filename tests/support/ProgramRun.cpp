@@ -1,6 +1,6 @@
 #include "tests/support/ProgramRun.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/ProcessStart.h"
 #include "tests/support/TestFiles.h"
 

@@ -1,6 +1,6 @@
 // RunProcess against real child processes: the fakeprog helper logs the command line,
 // current directory and show state it was started with.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/ProcessLauncher.h"
 #include "sys/SystemFunction.h"
@@ -287,9 +287,9 @@ struct CTokenStart
 std::vector<CTokenStart> g_tokenStarts;
 DWORD g_tokenStartError = 0; // 0: the start goes ahead
 
-BOOL WINAPI RecordTokenStart(HANDLE token, DWORD, LPCWSTR program, LPWSTR commandLine,
-                             DWORD flags, LPVOID environment, LPCWSTR currentDir,
-                             LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process)
+BOOL WINAPI RecordTokenStart(HANDLE token, DWORD, LPCWSTR program, LPWSTR commandLine, DWORD flags,
+                             LPVOID environment, LPCWSTR currentDir, LPSTARTUPINFOW startup,
+                             LPPROCESS_INFORMATION process)
 {
     g_tokenStarts.push_back({token, commandLine});
     if (g_tokenStartError)

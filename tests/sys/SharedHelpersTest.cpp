@@ -5,6 +5,7 @@
 #include "sys/SystemPaths.h"
 #include "sys/TextToInt.h"
 #include "sys/Trace.h"
+#include "tests/support/KnownCases.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceRecorder.h"
 
@@ -51,7 +52,8 @@ TEST(SharedHelpers, TempPathIsAFormTheCodePageWritesExactly)
     const std::wstring plain = L"C:\\Users\\Bob\\Temp\\";
     const std::wstring blank = L"C:\\Users\\Bob Li\\Temp\\";
     const std::wstring blankShort = L"C:\\Users\\BOBLI~1\\Temp\\";
-    const std::wstring macron = L"C:\\Users\\\x0100" L"da\\Temp\\";
+    const std::wstring macron = L"C:\\Users\\\x0100"
+                                L"da\\Temp\\";
     const std::wstring macronShort = L"C:\\Users\\DA~1\\Temp\\";
     const std::wstring chinese = L"C:\\Users\\\x5F20\x4E09\\Temp\\";
     const struct
@@ -70,9 +72,10 @@ TEST(SharedHelpers, TempPathIsAFormTheCodePageWritesExactly)
         {"missing from 936", 936, macron, macronShort, "C:\\Users\\DA~1\\Temp\\"},
         {"missing, no short form", 1252, macron, L"", "ansi"},
         {"Chinese in 936", 936, chinese, L"", "C:\\Users\\\xD5\xC5\xC8\xFD\\Temp\\"},
-        {"Chinese in UTF-8", CP_UTF8, chinese, L"",
-         "C:\\Users\\\xE5\xBC\xA0\xE4\xB8\x89\\Temp\\"},
-        {"macron in UTF-8", CP_UTF8, macron, macronShort, "C:\\Users\\\xC4\x80" "da\\Temp\\"},
+        {"Chinese in UTF-8", CP_UTF8, chinese, L"", "C:\\Users\\\xE5\xBC\xA0\xE4\xB8\x89\\Temp\\"},
+        {"macron in UTF-8", CP_UTF8, macron, macronShort,
+         "C:\\Users\\\xC4\x80"
+         "da\\Temp\\"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected,
@@ -140,34 +143,9 @@ TEST(SharedHelpers, FormatTextHasNoLengthLimit)
     EXPECT_EQ("-2147483647", FormatText("%d", static_cast<int>(0x80000001u)));
 }
 
-struct IntCase
-{
-    const char* text;
-    int value;
-};
-
 TEST(SharedHelpers, TextToIntReadsAsAtoiAndSaturates)
 {
-    const IntCase cases[] = {
-        {"0", 0},
-        {"1", 1},
-        {"  42", 42},
-        {"\t-7", -7},
-        {"+8", 8},
-        {"1abc", 1},
-        {"yes", 0},
-        {"", 0},
-        {"-", 0},
-        {"01", 1},
-        {"2147483647", INT_MAX},
-        {"2147483648", INT_MAX},
-        {"-2147483648", INT_MIN},
-        {"-2147483649", INT_MIN},
-        {"99999999999", INT_MAX},
-        {"999999999999999999999999999999999999999999999999999999999999999999999999999", INT_MAX},
-        {"-999999999999999999999999999999999999999999999999999999999999999999999", INT_MIN},
-    };
-    for (const IntCase& c : cases)
+    for (const CIntCase& c : kTextToIntCases)
         EXPECT_EQ(c.value, TextToInt(c.text)) << '"' << c.text << '"';
     EXPECT_EQ(0, TextToInt(NULL));
 }

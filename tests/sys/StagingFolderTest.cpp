@@ -1,7 +1,7 @@
 // The folder a package is copied into and run from as administrator: what other programs
 // left at its path goes, nothing outside it is touched, what cannot go stops the copy, and
 // the folder is made so that only SYSTEM and Administrators can change it.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/StagingFolder.h"
 #include "sys/TreeCopy.h"
 #include "tests/support/TestFiles.h"
@@ -176,8 +176,8 @@ TEST_F(StagingFolderTest, WhatOthersLeftGoesAndTheCopyIsExact)
     EXPECT_TRUE(staging.IsReady());
     EXPECT_EQ(std::set<std::string>({"drvsetup.exe", "sub", "sub\\a.txt"}), Tree(dest));
     EXPECT_EQ("installer", ReadTextFile(dest + "\\drvsetup.exe"));
-    EXPECT_EQ(std::set<std::string>({"keep.txt", "pkg", "pkg\\drvsetup.exe", "pkg\\sub",
-                                     "pkg\\sub\\a.txt"}),
+    EXPECT_EQ(std::set<std::string>(
+                  {"keep.txt", "pkg", "pkg\\drvsetup.exe", "pkg\\sub", "pkg\\sub\\a.txt"}),
               Tree(m_strRoot));
 }
 

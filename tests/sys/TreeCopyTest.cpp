@@ -1,5 +1,5 @@
 // CopyTree, CopyTreeRecursive and CreateDirectories on real files and folders.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
 #include "sys/TreeCopy.h"
 #include "tests/support/HandleCount.h"

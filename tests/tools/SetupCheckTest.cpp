@@ -284,10 +284,14 @@ TEST_F(SetupCheckTest, FindsTheInstallerOfACommandWithArguments)
         DWORD dwExitCode;
     };
     const CCase cases[] = {
-        {"drvsetup.exe /S", 0},     {"drvsetup.exe /v\"a b\" /S", 0},
-        {"drvsetup /S", 0},         {"drv setup.exe /quiet", 0},
-        {"other.exe /S", 1},        {"drvsetup.exe.bak /S", 1},
-        {"\"drvsetup.exe\" /S", 1}, {"", 1},
+        {"drvsetup.exe /S", 0},
+        {"drvsetup.exe /v\"a b\" /S", 0},
+        {"drvsetup /S", 0},
+        {"drv setup.exe /quiet", 0},
+        {"other.exe /S", 1},
+        {"drvsetup.exe.bak /S", 1},
+        {"\"drvsetup.exe\" /S", 1},
+        {"", 1},
         // setup.exe runs the command from the copy: ".." is resolved from there.
         {"..\\NorvaneDriver\\drvsetup.exe /S", 0},
         {"sub\\..\\drvsetup.exe /S", 0},

@@ -3,6 +3,7 @@
 #include "tests/ui/WindowPixels.h"
 
 #include "fw/Gdi.h"
+#include "handles/GdiOwners.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/TestFiles.h"
 

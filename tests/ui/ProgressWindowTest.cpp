@@ -281,8 +281,8 @@ std::vector<std::string> g_filterCalls;
 
 BOOL WINAPI RecordFilterForWindow(HWND hwnd, UINT message, DWORD action, void* info)
 {
-    g_filterCalls.push_back(FormatText("window %p %#x %lu %p", static_cast<void*>(hwnd), message,
-                                       action, info));
+    g_filterCalls.push_back(
+        FormatText("window %p %#x %lu %p", static_cast<void*>(hwnd), message, action, info));
     return TRUE;
 }
 
@@ -300,9 +300,18 @@ FARPROC FilterFunction(const char* name, bool forWindow, bool forProcess)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordFilterForProcess));
     return NULL;
 }
-FARPROC Windows7(const char*, const char* name) { return FilterFunction(name, true, true); }
-FARPROC Vista(const char*, const char* name) { return FilterFunction(name, false, true); }
-FARPROC WindowsXp(const char*, const char* name) { return FilterFunction(name, false, false); }
+FARPROC Windows7(const char*, const char* name)
+{
+    return FilterFunction(name, true, true);
+}
+FARPROC Vista(const char*, const char* name)
+{
+    return FilterFunction(name, false, true);
+}
+FARPROC WindowsXp(const char*, const char* name)
+{
+    return FilterFunction(name, false, false);
+}
 } // namespace
 
 TEST(ProgressWindowMessageFilter, LetsThroughOnlyTheTwoCustomMessages)

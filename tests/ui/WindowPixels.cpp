@@ -1,6 +1,6 @@
 #include "tests/ui/WindowPixels.h"
 
-#include "fw/Gdi.h"
+#include "handles/GdiOwners.h"
 #include "tools/winshot/PngFile.h"
 
 CWindowPixels::CWindowPixels(HWND hwnd, bool wholeWindow) : m_nWidth(0), m_nHeight(0)

@@ -1,6 +1,6 @@
 #include "tools/cdmount/CdMount.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 #include <winioctl.h>

@@ -24,6 +24,9 @@ bool IsFolder(const std::string& path)
 CCdFolderCheck::CCdFolderCheck(const std::string& cdFolder)
     : m_strCdDir(FullPathOf(cdFolder)), m_bLoaded(false), m_nProblems(0)
 {
+    // setup.exe's paths, with the CD folder for the folder setup.exe would run from.
+    m_roots.strModuleDir = m_strCdDir;
+    m_roots.strTempDir = GetTempDir();
     if (!m_strCdDir.empty())
         m_strIniPath = JoinPath(m_strCdDir, "setup.ini");
 }
@@ -104,8 +107,9 @@ void CCdFolderCheck::Check()
     CheckTitles();
     Line("Product name", ValueText("ProductName", m_config.GetProductName()));
     CheckPreinstall();
-    CheckPackage("driver", "Driver source", "DriverSourcePath", m_config.GetDriverSourcePath(),
-                 "DriverSetupCmd", m_config.GetDriverSetupCmd(), m_config.GetDriverDestDir());
+    CheckPackage("driver", "Driver source", "DriverSourcePath",
+                 m_config.GetDriverSourceDir(m_roots), "DriverSetupCmd",
+                 m_config.GetDriverSetupCmd(), m_config.GetDriverDestDir());
     Line("Driver destination", DerivedPath(m_config.GetDriverDestDir(), "DriverDestPath"));
     Line("Driver installer command",
          DerivedPath(m_config.GetDriverSetupCmdPath(), "DriverDestPath", "DriverSetupCmd"));
@@ -136,7 +140,7 @@ void CCdFolderCheck::CheckPreinstall()
         return;
     }
     // Run from the CD itself, not from a copy.
-    Line("Pre-install command", JoinCommand(m_strCdDir, preinstall));
+    Line("Pre-install command", m_config.GetPreinstallPath(m_roots));
     std::string program;
     CPackageCopy onTheCd = {m_strCdDir, m_strCdDir};
     if (!FindCommandProgram(onTheCd, preinstall, program))
@@ -145,7 +149,7 @@ void CCdFolderCheck::CheckPreinstall()
 }
 
 void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
-                                  const std::string& sourceField, const char* commandKey,
+                                  const std::string& sourceDir, const char* commandKey,
                                   const std::string& command, const std::string& destDir)
 {
     if (IsMissing(sourceKey))
@@ -153,7 +157,6 @@ void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, con
         Line(sourceLabel, "(missing)");
         return;
     }
-    std::string sourceDir = JoinPath(m_strCdDir, sourceField);
     Line(sourceLabel, sourceDir);
     if (!IsFolder(sourceDir))
     {
@@ -190,8 +193,9 @@ void CCdFolderCheck::CheckApplication()
         Line("Start application at the end", "no");
         return;
     }
-    CheckPackage("application", "Application source", "AppSourcePath", m_config.GetAppSourcePath(),
-                 "AppSetupCmd", m_config.GetAppSetupCmd(), m_config.GetAppDestDir());
+    CheckPackage("application", "Application source", "AppSourcePath",
+                 m_config.GetAppSourceDir(m_roots), "AppSetupCmd", m_config.GetAppSetupCmd(),
+                 m_config.GetAppDestDir());
     Line("Application destination", DerivedPath(m_config.GetAppDestDir(), "AppDestPath"));
     Line("Application installer command",
          DerivedPath(m_config.GetAppSetupCmdPath(), "AppDestPath", "AppSetupCmd"));

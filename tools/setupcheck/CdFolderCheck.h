@@ -43,11 +43,12 @@ private:
     // One package: its source folder on the CD, and its installer as setup.exe finds it
     // after copying the package to destDir (empty: unknown, taken as the package folder).
     void CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
-                      const std::string& sourceField, const char* commandKey,
+                      const std::string& sourceDir, const char* commandKey,
                       const std::string& command, const std::string& destDir);
     void CheckApplication();
 
     std::string m_strCdDir;
+    CInstallRoots m_roots;
     std::string m_strIniPath;
     CSetupConfig m_config;
     bool m_bLoaded;

@@ -46,8 +46,7 @@ bool ProgramFileExists(const std::string& candidate, std::string& program)
 }
 } // namespace
 
-bool FindCommandProgram(const CPackageCopy& copy, const std::string& command,
-                        std::string& program)
+bool FindCommandProgram(const CPackageCopy& copy, const std::string& command, std::string& program)
 {
     std::string firstWord = command.substr(0, command.find_first_of(" \t"));
     // Quoted together with a folder that has a blank, the first word is the program.

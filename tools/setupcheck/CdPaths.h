@@ -20,5 +20,4 @@ struct CPackageCopy
 // Each part is resolved as Windows resolves it ("." and ".." taken out): below the copy it
 // names a file of the package, anywhere else the file there on this PC. True and the file's
 // path when one exists; false and the path of the command's first word when none.
-bool FindCommandProgram(const CPackageCopy& copy, const std::string& command,
-                        std::string& program);
+bool FindCommandProgram(const CPackageCopy& copy, const std::string& command, std::string& program);

@@ -3,7 +3,7 @@
 // the registry lookups.
 #pragma once
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "tools/tracecap/TraceCapture.h"
 
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "sys/ProcessStart.h"
 
 #include <vector>

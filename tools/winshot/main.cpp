@@ -9,7 +9,7 @@
 // --screen        take the whole screen instead
 // Exit code 0 when the picture was written, 1 when no visible window was found, 2 for bad
 // usage or a file that cannot be written.
-#include "fw/UniqueHandle.h"
+#include "handles/UniqueHandle.h"
 #include "tools/winshot/PngFile.h"
 
 #include <windows.h>

@@ -107,7 +107,6 @@ typedef CUniqueOwner<CLocalMemTraits> CUniqueLocalMem;
 typedef CUniqueOwner<CGdiObjectTraits<HPEN>> CUniquePen;
 typedef CUniqueOwner<CGdiObjectTraits<HFONT>> CUniqueFont;
 typedef CUniqueOwner<CGdiObjectTraits<HBITMAP>> CUniqueBitmap;
-typedef CUniqueOwner<CGdiObjectTraits<HBRUSH>> CUniqueBrush;
 
 // The two handles CreateProcess returns, closed thread first, then process.
 class CProcessInfo
