@@ -268,28 +268,11 @@ void CBadInputRun::LayOut()
     if (m_row.eLayout == ePlantedDest || m_row.eLayout == eHeldDest)
     {
         std::string dest = DriverDest();
-        ASSERT_TRUE(MakeLongDirectory(dest + "\\sub"));
-        const struct
-        {
-            const char* name;
-            DWORD attributes;
-        } planted[] = {{"version.dll", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
-                       {"drvsetup.exe", FILE_ATTRIBUTE_SYSTEM},
-                       {"sub\\held.txt", FILE_ATTRIBUTE_READONLY},
-                       {"sub", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY}};
-        for (const auto& p : planted)
-        {
-            std::string path = dest + "\\" + p.name;
-            if (!IsDirectory(path))
-            {
-                ASSERT_TRUE(WriteLongFile(path, "planted"));
-            }
-            ASSERT_TRUE(SetFileAttributesA(path.c_str(), p.attributes)) << path;
-        }
+        ASSERT_TRUE(PlantFiles(dest));
         if (m_row.eLayout == eHeldDest)
         {
             // Open without sharing its deletion, as a running program holds its own file.
-            m_hHeld.Reset(CreateFileA((dest + "\\sub\\held.txt").c_str(), GENERIC_READ,
+            m_hHeld.Reset(CreateFileA((dest + "\\old\\x.txt").c_str(), GENERIC_READ,
                                       FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
             ASSERT_TRUE(m_hHeld) << GetLastError();
         }

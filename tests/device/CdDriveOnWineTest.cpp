@@ -27,20 +27,6 @@ const DWORD kOpenedRequestRefused = 1;
 
 const DWORD kTimeoutMs = 60000;
 
-std::string RootOf(char letter)
-{
-    return std::string(1, letter) + ":\\";
-}
-
-UINT DriveType(char letter)
-{
-    return GetDriveTypeA(RootOf(letter).c_str());
-}
-
-std::string Quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 } // namespace
 
 // A temporary folder holding cdprobe.exe, shown as a CD-ROM drive for the test's length.
@@ -67,7 +53,7 @@ protected:
         }
     }
 
-    std::string Root() const { return RootOf(m_chLetter); }
+    std::string Root() const { return DriveRoot(m_chLetter); }
 
     CTempFolder m_folder;
     std::string m_strUnixPath;

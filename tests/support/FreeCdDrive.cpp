@@ -23,3 +23,13 @@ char DefineCdDriveOnFreeLetter(const std::string& folder)
     ReleaseMutex(lock.Get());
     return chosen;
 }
+
+std::string DriveRoot(char letter)
+{
+    return std::string(1, letter) + ":\\";
+}
+
+unsigned int DriveType(char letter)
+{
+    return GetDriveTypeA(DriveRoot(letter).c_str());
+}

@@ -9,3 +9,7 @@
 // chosen and defined under a lock every program of the prefix takes. RemoveDriveLetter
 // gives it back.
 char DefineCdDriveOnFreeLetter(const std::string& folder);
+
+// "P:\" for 'P', and the type the system gives that root (DRIVE_CDROM, DRIVE_NO_ROOT_DIR...).
+std::string DriveRoot(char letter);
+unsigned int DriveType(char letter);

@@ -25,6 +25,11 @@ CTempFolder::~CTempFolder()
     RemoveTree(m_strPath);
 }
 
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
 bool WriteTextFile(const std::string& path, const std::string& content)
 {
     FILE* f = fopen(path.c_str(), "wb");
@@ -107,6 +112,29 @@ bool IsDirectory(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PlantFiles(const std::string& dir)
+{
+    if (!MakeDirectory(dir + "\\old"))
+        return false;
+    const struct
+    {
+        const char* name;
+        DWORD attributes;
+    } planted[] = {{"version.dll", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+                   {"drvsetup.exe", FILE_ATTRIBUTE_SYSTEM},
+                   {"old\\x.txt", FILE_ATTRIBUTE_READONLY},
+                   {"old", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY}};
+    for (const auto& p : planted)
+    {
+        std::string path = dir + "\\" + p.name;
+        if (!IsDirectory(path) && !WriteTextFile(path, "planted"))
+            return false;
+        if (!SetFileAttributesA(path.c_str(), p.attributes))
+            return false;
+    }
+    return true;
 }
 
 std::string SetupBinDir()

@@ -20,12 +20,20 @@ private:
     std::string m_strPath;
 };
 
+// The text in double quotes, as a command line takes a path with blanks.
+std::string Quoted(const std::string& text);
+
 bool WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadTextFile(const std::string& path); // empty when it cannot be read
 bool MakeDirectory(const std::string& path);       // with missing parents
 void RemoveTree(const std::string& path);
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+
+// What another program might have left in dir: version.dll (read-only, hidden),
+// drvsetup.exe (system) and a folder old (hidden, read-only) holding x.txt (read-only).
+// False when any of it cannot be made.
+bool PlantFiles(const std::string& dir);
 
 // A program built beside the test programs, such as "tracecap.exe". A run that tests
 // setup.exe as it ships (TEST_SHIPPING_BIN names the folder of the release build) takes

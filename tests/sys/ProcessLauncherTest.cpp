@@ -18,11 +18,6 @@
 
 namespace
 {
-std::string Quoted(const std::string& path)
-{
-    return "\"" + path + "\"";
-}
-
 std::string FakeProg()
 {
     return Quoted(BuiltProgram("fakeprog.exe"));

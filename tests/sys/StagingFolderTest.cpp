@@ -138,29 +138,6 @@ protected:
         ASSERT_TRUE(WriteTextFile(m_base / "keep.txt", "keep"));
     }
 
-    // Files and folders another program put at path, each with the attributes given.
-    void Plant(const std::string& path)
-    {
-        ASSERT_TRUE(MakeDirectory(path + "\\old"));
-        const struct
-        {
-            const char* name;
-            DWORD attributes;
-        } planted[] = {{"version.dll", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
-                       {"drvsetup.exe", FILE_ATTRIBUTE_SYSTEM},
-                       {"old\\x.txt", FILE_ATTRIBUTE_READONLY},
-                       {"old", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY}};
-        for (const auto& p : planted)
-        {
-            std::string file = path + "\\" + p.name;
-            if (!IsDirectory(file))
-            {
-                ASSERT_TRUE(WriteTextFile(file, "planted"));
-            }
-            ASSERT_TRUE(SetFileAttributesA(file.c_str(), p.attributes));
-        }
-    }
-
     CTempFolder m_base{"sf"};
     CTempFolder m_cd{"sfcd"};
     std::string m_strSource = m_cd / "driver";
@@ -170,7 +147,7 @@ protected:
 TEST_F(StagingFolderTest, WhatOthersLeftGoesAndTheCopyIsExact)
 {
     std::string dest = m_strRoot + "\\pkg";
-    Plant(dest);
+    ASSERT_TRUE(PlantFiles(dest));
     CStagingFolder staging(m_strRoot, false);
     EXPECT_EQ(1, CopyTree(m_strSource, dest, staging));
     EXPECT_TRUE(staging.IsReady());
@@ -231,7 +208,7 @@ TEST_F(StagingFolderTest, FoldersForAdministratorsKeepEveryoneElseOut)
 TEST_F(StagingFolderTest, WhatCannotGoFailsTheCopyWithNothingCopied)
 {
     std::string dest = m_strRoot + "\\pkg";
-    Plant(dest);
+    ASSERT_TRUE(PlantFiles(dest));
     // Open without sharing its deletion, as a running program holds its own file.
     CUniqueFile held(CreateFileA((dest + "\\old\\x.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                  NULL, OPEN_EXISTING, 0, NULL));

@@ -13,21 +13,6 @@
 
 namespace
 {
-std::string RootOf(char letter)
-{
-    return std::string(1, letter) + ":\\";
-}
-
-UINT DriveType(char letter)
-{
-    return GetDriveTypeA(RootOf(letter).c_str());
-}
-
-std::string Quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 const DWORD kTimeoutMs = 60000;
 } // namespace
 
@@ -67,7 +52,7 @@ TEST_F(CdMountTool, DefinesFromAWindowsOrLinuxPathAndRemoves)
         SCOPED_TRACE(c.name);
         ASSERT_EQ(0u, RunTool(drive + " " + c.folder));
         EXPECT_EQ(static_cast<UINT>(DRIVE_CDROM), DriveType(letter));
-        EXPECT_EQ("[Setup]\n", ReadTextFile(RootOf(letter) + "setup.ini"));
+        EXPECT_EQ("[Setup]\n", ReadTextFile(DriveRoot(letter) + "setup.ini"));
 
         EXPECT_EQ(0u, RunTool(drive + " --remove"));
         EXPECT_EQ(static_cast<UINT>(DRIVE_NO_ROOT_DIR), DriveType(letter));

@@ -3,13 +3,13 @@
 and the program icon (icon 128). Run it after changing a colour here and commit the two
 files it writes:
 
-    python3 tools/artwork/make_artwork.py
+    python3 ui/res/make_artwork.py
 """
 import math
 import os
 import struct
 
-RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "ui", "res")
+RES = os.path.dirname(os.path.abspath(__file__))
 
 # The strip, from the top row down. The window's layout expects these bands: one edge
 # row, the caption band to row 19, a three-row line at rows 20 to 22, the body, turning
