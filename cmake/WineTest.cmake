@@ -7,7 +7,9 @@
 # split into n runs (<name>.1 ...) of every n-th case, which CTest can run side by side.
 # SHIPPING makes the program test setup.exe as it ships: the release preset's 32-bit
 # setup.exe, with the 32-bit fakeprog.exe of that tree playing its installers
-# (TEST_SHIPPING_BIN names their folder), under a Wine that runs 32-bit programs.
+# (TEST_SHIPPING_BIN names their folder), under a Wine that runs 32-bit programs. The
+# program is built knowing that file (TESTS_SHIPPING_SETUP, tests/support/ShippingFile.h),
+# so that it fails when the setup.exe it starts is any other.
 # Every run has a Wine prefix of its own, made from the tree's prefix when it first runs:
 # runs of setup.exe do not queue for its single-instance mutex, and no run sees another's
 # registry keys, files, drive letters or windows.
@@ -19,6 +21,10 @@ function(add_wine_test target)
     if(NOT WT_LANGUAGES)
         set(WT_LANGUAGES en)
         set(single TRUE)
+    endif()
+    if(WT_SHIPPING)
+        target_compile_definitions(${target} PRIVATE
+            TESTS_SHIPPING_SETUP="Z:${SHIPPING_BIN_DIR}/setup.exe")
     endif()
     list(GET WT_LANGUAGES 0 first)
     foreach(lang ${WT_LANGUAGES})

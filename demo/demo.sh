@@ -185,10 +185,10 @@ program_files() { # what the prefix's Program Files folders hold, with sizes and
 # R:\setup.exe under tracecap, its traces shown as they come, ended at the time limit;
 # sets ended to its exit code, or "timeout S".
 run_setup() {
-    # The screenshot waits for the window to become visible: that is while the application
-    # is copied.
+    # The screenshot is taken while the window is visible: that is while the application is
+    # copied. What winshot says goes to the summary when it took none.
     "$WINE_LOADER" "$bin/winshot.exe" --class NorvaneSetup --wait-visible $((timeout * 1000)) \
-        --delay 300 --out "Z:${out//\//\\}\\progress-window.png" >/dev/null 2>&1 &
+        --out "Z:${out//\//\\}\\progress-window.png" >"$out/winshot.txt" 2>&1 &
     shooter=$!
     echo "demo: starting R:\\setup.exe"
     echo "----------------------------------------------------------------------------"

@@ -187,5 +187,8 @@ fi
 for shot in progress-window screen-at-timeout; do
     [ -s "$run_dir/$shot.png" ] && echo "  screenshot: $run_dir/$shot.png"
 done
-[ -s "$run_dir/progress-window.png" ] || echo "  screenshot of the progress window: none (it was not shown)"
+if [ ! -s "$run_dir/progress-window.png" ]; then
+    why=$(grep -a '^winshot: ' "$run_dir/winshot.txt" 2>/dev/null | tail -n 1 | tr -d '\r')
+    echo "  screenshot of the progress window: none (${why:-it was not shown})"
+fi
 echo "  traces: $trace"

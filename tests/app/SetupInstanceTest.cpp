@@ -99,7 +99,6 @@ TEST_F(SetupInstance, AQuitFromAnotherProgramEndsTheRunWithinFiveSeconds)
     std::vector<std::string> traces = Traces();
     ASSERT_FALSE(traces.empty());
     EXPECT_NE("弹出光盘\n", traces.back()) << "no eject was requested";
-    EXPECT_FALSE(FindSetupWindow());
 }
 
 TEST_F(SetupInstance, TheShowMessageFromAnotherProgramShowsAndHides)

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,30 +40,39 @@ TEST_F(SetupRace, FiveCopiesStartedTogetherRunTheSequenceOnce)
         SCOPED_TRACE("round " + std::to_string(round));
         DeleteFileA(m_strLog.c_str());
         DeleteFileA(release.c_str());
+        // Every thread counts itself ready, then waits for go; each copy that ends counts
+        // itself out.
+        CUniqueHandle ready(CreateSemaphoreA(NULL, 0, kCopies, NULL));
         CUniqueHandle go(CreateEventA(NULL, TRUE, FALSE, NULL));
-        ASSERT_TRUE(go);
+        CUniqueHandle ended(CreateSemaphoreA(NULL, 0, kCopies, NULL));
+        ASSERT_TRUE(ready && go && ended);
         CTraceCapture copies[kCopies];
         bool ran[kCopies] = {false};
-        std::atomic<int> ended(0);
         std::vector<std::thread> threads;
         for (int i = 0; i < kCopies; ++i)
         {
             threads.emplace_back(
                 [&, i]()
                 {
+                    ReleaseSemaphore(ready.Get(), 1, NULL);
                     WaitForSingleObject(go.Get(), INFINITE);
                     ran[i] = copies[i].Run(command, NULL, 120000);
-                    ++ended;
+                    ReleaseSemaphore(ended.Get(), 1, NULL);
                 });
         }
-        Sleep(100); // every thread waits on the event
+        bool allReady = true;
+        for (int i = 0; i < kCopies; ++i)
+            allReady = allReady && WaitForSingleObject(ready.Get(), 10000) == WAIT_OBJECT_0;
         SetEvent(go.Get());
         // The copies that were refused end; the one that runs waits for its driver.
-        for (int waited = 0; waited < 60000 && ended < kCopies - 1; waited += 50)
-            Sleep(50);
+        bool refusedEnded = true;
+        for (int i = 0; i < kCopies - 1; ++i)
+            refusedEnded = refusedEnded && WaitForSingleObject(ended.Get(), 60000) == WAIT_OBJECT_0;
         WriteTextFile(release, "");
         for (std::thread& t : threads)
             t.join();
+        ASSERT_TRUE(allReady) << "a thread never got ready";
+        ASSERT_TRUE(refusedEnded) << "the refused copies did not end within a minute";
 
         int refused = 0;
         int running = 0;

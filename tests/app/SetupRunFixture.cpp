@@ -4,6 +4,7 @@
 #include "sys/FormatText.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ShippingFile.h"
 
 #include <windows.h>
 
@@ -28,31 +29,6 @@ void EndProgramsStartedBy(DWORD processId)
     }
 }
 
-// The key with its values, opened in the registry view given; its parent stays.
-void DeleteTestKey(const std::string& path, unsigned long view)
-{
-    HKEY key = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) !=
-        ERROR_SUCCESS)
-        return;
-    char name[256];
-    DWORD length = sizeof(name);
-    while (RegEnumValueA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
-    {
-        RegDeleteValueA(key, name);
-        length = sizeof(name);
-    }
-    RegCloseKey(key);
-    // Deleted through its parent, which is opened in the view it lies in.
-    size_t leaf = path.rfind('\\');
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(0, leaf).c_str(), 0, KEY_ALL_ACCESS | view,
-                      &key) == ERROR_SUCCESS)
-    {
-        RegDeleteKeyA(key, path.substr(leaf + 1).c_str());
-        RegCloseKey(key);
-    }
-}
-
 } // namespace
 
 SetupRun::SetupRun() : m_cd("cd"), m_work("work")
@@ -71,7 +47,12 @@ SetupRun::~SetupRun()
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_drv");
     RemoveTree(GetTempDir() + "\\" + m_strUnique + "_app");
     for (unsigned long view : {SetupRegistryView(), static_cast<unsigned long>(KEY_WOW64_64KEY)})
-        DeleteTestKey(m_strRegKey, view);
+        DeleteRegistryKey(m_strRegKey, view);
+}
+
+void SetupRun::SetUp()
+{
+    ASSERT_TRUE(IsTheShippingSetup(m_cd / "setup.exe"));
 }
 
 std::string SetupRun::Expand(const std::string& text) const

@@ -16,6 +16,8 @@ class SetupRun : public ::testing::Test
 protected:
     SetupRun();
     ~SetupRun() override;
+    // Fails the test when the setup.exe the CD folder holds is not the one that ships.
+    void SetUp() override;
 
     // setup.ini text; "%REG%" stands for this test's registry key, "%LOG%" for the log,
     // "%WORK%" for the work folder, "%UNIQUE%" for a name of this test's own.

@@ -142,21 +142,19 @@ private:
 // Wine's X11 driver waits up to two seconds for a window manager to confirm each time a
 // managed window is shown or hidden, and the test display has no window manager: every
 // ShowProgress would block the window's thread for that long, which Windows never does.
-// The test prefixes leave setup.exe's windows unmanaged (harness/wine-env.sh).
-bool SetupWindowsAreUnmanaged()
+// The test leaves setup.exe's windows unmanaged in its prefix, as harness/wine-env.sh
+// does for every prefix it makes.
+bool LeaveSetupWindowsUnmanaged()
 {
-    char value[8] = {0};
-    DWORD size = sizeof(value) - 1;
     CUniqueHKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kX11DriverKey, 0, KEY_QUERY_VALUE, key.Put()) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kX11DriverKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
+                        key.Put(), NULL) != ERROR_SUCCESS)
     {
         key.Release();
         return false;
     }
-    return RegQueryValueExA(key.Get(), "Managed", NULL, NULL, reinterpret_cast<BYTE*>(value),
-                            &size) == ERROR_SUCCESS &&
-           strcmp(value, "N") == 0;
+    return RegSetValueExA(key.Get(), "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"),
+                          2) == ERROR_SUCCESS;
 }
 
 // Bytes in the files of a folder and everything below it.
@@ -227,7 +225,7 @@ TEST_F(CdUnderLoad, HoldsTheCdAndAnswersThroughALargeCopyAndALongInstaller)
     const std::string root = std::string(1, m_letter) + ":\\";
     ASSERT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA(root.c_str()));
 
-    ASSERT_TRUE(SetupWindowsAreUnmanaged());
+    ASSERT_TRUE(LeaveSetupWindowsUnmanaged());
     m_capture.SetLineCallback([this](const CTraceLine&) { m_arrivals.push_back(NowMs()); });
     CWindowProber prober(m_capture);
     ASSERT_TRUE(m_capture.Run("\"" + root + "setup.exe\"", NULL, 300000));

@@ -4,9 +4,11 @@
 #include "config/SetupConfig.h"
 #include "sys/SystemPaths.h"
 #include "tests/config/ConfigTestSupport.h"
+#include "tests/support/FreeCdDrive.h"
 #include "tests/support/HandleCount.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
+#include "tools/cdmount/CdMount.h"
 
 #include <gtest/gtest.h>
 
@@ -142,11 +144,16 @@ TEST_F(InstallPaths, PathsFollowTheTemporaryDirectoryOfTheMoment)
 // A program in a drive's root has the bare drive as its directory: one backslash follows.
 TEST_F(InstallPaths, ProgramInADriveRootJoinsTheBareDrive)
 {
+    // A copy of this program in the root of a drive of its own, a folder of the test's.
     char self[MAX_PATH] = {0};
     ASSERT_GT(GetModuleFileNameA(NULL, self, MAX_PATH), 0u);
-    char copyName[64];
-    snprintf(copyName, sizeof(copyName), "C:\\cfgroot%lu.exe", GetCurrentProcessId());
-    ASSERT_TRUE(CopyFileA(self, copyName, FALSE));
+    CTempFolder driveFolder("root");
+    ASSERT_TRUE(CopyFileA(self, (driveFolder / "cfgroot.exe").c_str(), FALSE));
+    char letter = DefineCdDriveOnFreeLetter(driveFolder.Path());
+    ASSERT_NE(0, letter);
+    std::string drive(1, letter);
+    drive += ":";
+    std::string copyName = drive + "\\cfgroot.exe";
 
     std::string setupFile = m_folder / "setup.ini";
     std::string output = m_folder / "paths.txt";
@@ -155,13 +162,12 @@ TEST_F(InstallPaths, ProgramInADriveRootJoinsTheBareDrive)
         std::string("\"") + copyName + "\" --print-paths \"" + setupFile + "\" \"" + output + "\"";
 
     CProgramResult run = RunProgram(commandLine, 60000);
-    DeleteFileA(copyName);
+    RemoveDriveLetter(letter);
     ASSERT_TRUE(run.bEnded);
     ASSERT_EQ(0u, run.dwExitCode);
-    EXPECT_EQ("C:\n"
-              "C:\\pre\\prep.exe /q\nC:\\Driver\n" +
-                  Expand("<T>\\NorvaneDrv\n<T>\\NorvaneDrv\\DrvSetup.exe /s\n") + "C:\\App\n" +
-                  Expand("<T>\\NorvaneApp\n<T>\\NorvaneApp\\AppSetup.exe\n"),
+    EXPECT_EQ(drive + "\n" + drive + "\\pre\\prep.exe /q\n" + drive + "\\Driver\n" +
+                  Expand("<T>\\NorvaneDrv\n<T>\\NorvaneDrv\\DrvSetup.exe /s\n") + drive +
+                  "\\App\n" + Expand("<T>\\NorvaneApp\n<T>\\NorvaneApp\\AppSetup.exe\n"),
               ReadTextFile(output));
 }
 

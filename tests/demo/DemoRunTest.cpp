@@ -5,6 +5,7 @@
 #include "sys/SystemPaths.h"
 #include "tests/support/FreeCdDrive.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ShippingFile.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TraceMatch.h"
 #include "tools/cdmount/CdMount.h"
@@ -110,7 +111,11 @@ protected:
     void SetUp() override
     {
         std::string cd = SetupBinDir() + "\\..\\demo-cd";
-        ASSERT_TRUE(PathExists(cd + "\\setup.exe")) << cd;
+        ASSERT_TRUE(IsTheShippingSetup(cd + "\\setup.exe"));
+        // Each case starts from a PC that never had the card's application.
+        DeleteRegistryKey(kDemoKey, SetupRegistryView());
+        RemoveTree(InstallDir());
+        ASSERT_FALSE(PathExists(InstallDir()));
         m_letter = DefineCdDriveOnFreeLetter(cd);
         ASSERT_NE(0, m_letter);
     }
@@ -132,7 +137,6 @@ protected:
     char m_letter = 0;
 };
 
-// The tests build on each other: first installation, then a second run, then an upgrade.
 TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
 {
     std::vector<std::string> traces = RunDemo();
@@ -162,6 +166,9 @@ TEST_F(DemoRun, FirstRunInstallsStartsAndEjects)
 
 TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
 {
+    RunDemo();
+    ASSERT_EQ("2.1.0", GetDemoValue("Version")) << "the first run did not install";
+    ASSERT_TRUE(WaitForDemoApplicationToEnd());
     std::vector<std::string> traces = RunDemo();
     const std::vector<std::string> expected = {"本机安装的应用版本为：2.1.0\n",
                                                "本机应用版本较新，不需要更新\n", "开始退出流程\n",
@@ -172,6 +179,8 @@ TEST_F(DemoRun, SecondRunFindsTheApplicationUpToDate)
 
 TEST_F(DemoRun, AnOlderVersionIsRemovedThenInstalled)
 {
+    RunDemo();
+    ASSERT_TRUE(WaitForDemoApplicationToEnd());
     SetDemoValue("Version", "1.0.0");
     std::vector<std::string> traces = RunDemo();
     EXPECT_EQ("", FirstMissingInOrder(traces, {"本机安装的应用版本为：1.0.0\n",

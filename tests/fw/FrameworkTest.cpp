@@ -60,8 +60,10 @@ TEST(WorkerThread, RunsOnlyAfterResumeAndDeletesItselfLeavingTheWaitHandleValid)
     EXPECT_FALSE(thread->CreateSuspended()) << "one thread per object";
     HANDLE wait = thread->DuplicateWaitHandle();
     ASSERT_TRUE(wait != NULL);
-    Sleep(100);
-    EXPECT_FALSE(thread->m_bRan) << "created suspended";
+    // Suspending it once more gives the count it had: 1 for a thread created suspended.
+    EXPECT_EQ(1u, SuspendThread(wait)) << "not created suspended";
+    EXPECT_EQ(2u, ResumeThread(wait));
+    EXPECT_FALSE(thread->m_bRan);
     EXPECT_EQ(0, g_deleted.load());
 
     EXPECT_EQ(1u, thread->Resume());
@@ -267,7 +269,18 @@ TEST(Gdi, PointFontIsConvertedWithTheScreensVerticalResolution)
     HDC screen = GetDC(NULL);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(NULL, screen);
-    EXPECT_EQ(-MulDiv(105, dpi, 720), attributes.lfHeight);
+    // 10.5 points are 14 pixels at 96 dots an inch, 17.5 (18) at 120, 21 at 144.
+    const struct
+    {
+        int dpi;
+        LONG height;
+    } screens[] = {{96, -14}, {120, -18}, {144, -21}};
+    LONG expected = 0;
+    for (const auto& s : screens)
+        if (s.dpi == dpi)
+            expected = s.height;
+    ASSERT_NE(0, expected) << "no case for a screen of " << dpi << " dots an inch";
+    EXPECT_EQ(expected, attributes.lfHeight);
     EXPECT_EQ(DEFAULT_CHARSET, attributes.lfCharSet);
     EXPECT_EQ(0, attributes.lfWeight);
     EXPECT_EQ(0, attributes.lfWidth);

@@ -7,15 +7,22 @@
 #    whose output the session held would end only at its time limit.
 # 2. A program that leaves another program running fails its run, which names the program
 #    and ends it.
-#   bash wrapper_test.sh BUILD_DIR WINEARCH
+#   bash wrapper_test.sh BUILD_DIR WINEARCH FAKEPROG_DIR
+# With WINE_RUN_32BIT=1 it checks the route the end-to-end programs take, with the 32-bit
+# fakeprog.exe in FAKEPROG_DIR: the wow64 root's Wine in a 64-bit tree.
 set -u
 build=$1
-prefix="$build/prefixes/wrapper_test"
+source "$(dirname "${BASH_SOURCE[0]}")/../../harness/wine-env.sh"
+if [ "${WINE_RUN_32BIT:-}" = 1 ] && [ "$2" = win64 ]; then
+    wine_use wow64
+    prefix="$build/prefixes/wrapper_test_32bit"
+else
+    wine_use host "$2"
+    prefix="$build/prefixes/wrapper_test"
+fi
 work=$(mktemp -d)
 export WINE_RUN_PREFIX="$prefix" WINE_SERVER_PERSIST=
 export WINEPREFIX="$prefix"
-source "$(dirname "${BASH_SOURCE[0]}")/../../harness/wine-env.sh"
-wine_use host "$2"
 trap 'wine_stop_server; rm -rf "$work"' EXIT
 
 failures=0
@@ -49,7 +56,7 @@ for part in services.exe 'explorer.exe /desktop'; do
 done
 
 # 2. cmd.exe starts fakeprog.exe for 30 s and ends at once.
-fakeprog="Z:${build//\//\\}\\bin\\fakeprog.exe"
+fakeprog="Z:${3//\//\\}\\fakeprog.exe"
 log="Z:${work//\//\\}\\fakeprog.log"
 "$build/wine-run" cmd.exe /c start "" "$fakeprog" --log "$log" --sleep 30000 >"$work/out" 2>&1
 rc=$?

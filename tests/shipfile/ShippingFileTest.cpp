@@ -1,7 +1,7 @@
 // The setup.exe that ships - the 32-bit file of the release build - read as a file, since
 // it does not run where the tests run: what Windows reads from its headers, its manifest
 // and its import table before the first instruction.
-//   shipfile_tests PATH_OF_SETUP_EXE
+//   shipfile_tests PATH_OF_SETUP_EXE PATH_OF_XP_IMPORT_PROBE
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,6 +20,7 @@
 namespace
 {
 std::string g_strPath;
+std::string g_strProbePath;
 
 // A PE file in memory, its parts found through its own headers; every read is checked
 // against the file's size, and what lies outside reads as missing.
@@ -48,8 +49,8 @@ public:
     std::map<std::string, std::vector<std::string>> Imports() const
     {
         std::map<std::string, std::vector<std::string>> imports;
-        DWORD offset = OffsetOf(Nt()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]
-                                    .VirtualAddress);
+        DWORD offset = OffsetOf(
+            Nt()->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
         for (const IMAGE_IMPORT_DESCRIPTOR* d = At<IMAGE_IMPORT_DESCRIPTOR>(offset); d && d->Name;
              d = At<IMAGE_IMPORT_DESCRIPTOR>(offset += sizeof(*d)))
         {
@@ -162,7 +163,8 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(s_bLoaded) << g_strPath << " is missing or no PE file: build the release preset";
+        ASSERT_TRUE(s_bLoaded) << g_strPath
+                               << " is missing or no PE file: build the release preset";
         ASSERT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, s_file->Nt()->OptionalHeader.Magic)
             << "not a PE32 file";
     }
@@ -192,8 +194,8 @@ TEST_F(ShippingFile, CarriesItsTrueChecksum)
 {
     std::vector<char> bytes = s_file->Bytes();
     DWORD inHeader = 0, computed = 0;
-    ASSERT_TRUE(CheckSumMappedFile(bytes.data(), static_cast<DWORD>(bytes.size()), &inHeader,
-                                   &computed));
+    ASSERT_TRUE(
+        CheckSumMappedFile(bytes.data(), static_cast<DWORD>(bytes.size()), &inHeader, &computed));
     EXPECT_NE(0u, inHeader) << "no checksum in the header";
     EXPECT_EQ(computed, inHeader) << "the checksum in the header is not the file's";
 }
@@ -203,9 +205,9 @@ TEST_F(ShippingFile, ManifestAsksForCommonControlsSix)
     std::string manifest = s_file->Resource(24, 1); // RT_MANIFEST, CREATEPROCESS_MANIFEST
     ASSERT_FALSE(manifest.empty()) << "no application manifest";
     std::string dependency = manifest.substr(0, manifest.find("</dependency>"));
-    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                             "processorArchitecture=\"x86\"",
-                             "publicKeyToken=\"6595b64144ccf1df\""})
+    for (const char* part :
+         {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
+          "processorArchitecture=\"x86\"", "publicKeyToken=\"6595b64144ccf1df\""})
         EXPECT_NE(std::string::npos, dependency.find(part))
             << "the common-controls dependency lacks " << part;
 }
@@ -248,55 +250,111 @@ TEST_F(ShippingFile, ManifestNamesEveryWindowsItWasMadeFor)
 }
 
 // The loader of Windows XP SP3 must find every DLL and every function the file imports,
-// or the program does not start at all.
-TEST_F(ShippingFile, ImportsOnlySystemDllsOfWindowsXp)
+// or the program does not start at all. What a file imports that XP lacks: "dll" for a
+// DLL, "dll function" for a function.
+std::vector<std::string> ImportsXpLacks(const CPeFile& file)
 {
-    const std::set<std::string> xpDlls = {"kernel32.dll", "user32.dll", "gdi32.dll",
+    const std::set<std::string> xpDlls = {"kernel32.dll", "user32.dll",   "gdi32.dll",
                                           "comctl32.dll", "advapi32.dll", "msvcrt.dll",
-                                          "shell32.dll", "ole32.dll", "version.dll"};
-    for (const auto& dll : s_file->Imports())
-        EXPECT_TRUE(xpDlls.count(dll.first)) << "imports " << dll.first;
-}
-
-TEST_F(ShippingFile, ImportsNoFunctionThatWindowsXpLacks)
-{
+                                          "shell32.dll",  "ole32.dll",    "version.dll"};
     // Functions that came with Windows Vista or later (or with an XP service pack) which
-    // this program or its runtime could be led to import; those it looks up at run time
-    // above all: the message filter, the DLL search and the start with the user's token.
-    const std::set<std::string> afterXp = {
-        "ChangeWindowMessageFilter", "ChangeWindowMessageFilterEx", "SetProcessDPIAware",
-        "GetDpiForWindow", "TaskDialog", "TaskDialogIndirect", "LoadIconMetric",
-        "GetTickCount64", "InitializeCriticalSectionEx", "InitOnceExecuteOnce",
-        "InitializeSRWLock", "AcquireSRWLockExclusive", "ReleaseSRWLockExclusive",
-        "InitializeConditionVariable", "SleepConditionVariableCS", "WakeAllConditionVariable",
-        "FlsAlloc", "FlsGetValue", "FlsSetValue", "FlsFree", "GetThreadId",
-        "SetThreadStackGuarantee", "CreateEventExW", "CreateMutexExW", "CreateSemaphoreExW",
-        "GetFileInformationByHandleEx", "GetFinalPathNameByHandleW", "QueryFullProcessImageNameA",
-        "QueryFullProcessImageNameW", "CancelIoEx", "GetErrorMode", "SetThreadErrorMode",
-        "GetLocaleInfoEx", "LCMapStringEx", "CompareStringEx", "GetSystemTimePreciseAsFileTime",
-        "SetDefaultDllDirectories", "AddDllDirectory", "SetDllDirectoryA", "SetDllDirectoryW",
-        "CreateProcessWithTokenW", "CreateProcessWithLogonW", "RegGetValueA", "RegGetValueW",
-        "RegDeleteKeyExA", "RegDeleteKeyExW", "RegDeleteTreeA", "RegSetKeyValueA",
-        "_set_invalid_parameter_handler", "_get_invalid_parameter_handler"};
-    for (const auto& dll : s_file->Imports())
+    // a program of ours or its runtime could be led to import; those setup.exe looks up
+    // at run time above all: the message filter, the DLL search and the start with the
+    // user's token.
+    const std::set<std::string> afterXp = {"ChangeWindowMessageFilter",
+                                           "ChangeWindowMessageFilterEx",
+                                           "SetProcessDPIAware",
+                                           "GetDpiForWindow",
+                                           "TaskDialog",
+                                           "TaskDialogIndirect",
+                                           "LoadIconMetric",
+                                           "GetTickCount64",
+                                           "InitializeCriticalSectionEx",
+                                           "InitOnceExecuteOnce",
+                                           "InitializeSRWLock",
+                                           "AcquireSRWLockExclusive",
+                                           "ReleaseSRWLockExclusive",
+                                           "InitializeConditionVariable",
+                                           "SleepConditionVariableCS",
+                                           "WakeAllConditionVariable",
+                                           "FlsAlloc",
+                                           "FlsGetValue",
+                                           "FlsSetValue",
+                                           "FlsFree",
+                                           "GetThreadId",
+                                           "SetThreadStackGuarantee",
+                                           "CreateEventExW",
+                                           "CreateMutexExW",
+                                           "CreateSemaphoreExW",
+                                           "GetFileInformationByHandleEx",
+                                           "GetFinalPathNameByHandleW",
+                                           "QueryFullProcessImageNameA",
+                                           "QueryFullProcessImageNameW",
+                                           "CancelIoEx",
+                                           "GetErrorMode",
+                                           "SetThreadErrorMode",
+                                           "GetLocaleInfoEx",
+                                           "LCMapStringEx",
+                                           "CompareStringEx",
+                                           "GetSystemTimePreciseAsFileTime",
+                                           "SetDefaultDllDirectories",
+                                           "AddDllDirectory",
+                                           "SetDllDirectoryA",
+                                           "SetDllDirectoryW",
+                                           "CreateProcessWithTokenW",
+                                           "CreateProcessWithLogonW",
+                                           "RegGetValueA",
+                                           "RegGetValueW",
+                                           "RegDeleteKeyExA",
+                                           "RegDeleteKeyExW",
+                                           "RegDeleteTreeA",
+                                           "RegSetKeyValueA",
+                                           "_set_invalid_parameter_handler",
+                                           "_get_invalid_parameter_handler"};
+    std::vector<std::string> lacking;
+    for (const auto& dll : file.Imports())
+    {
+        if (!xpDlls.count(dll.first))
+            lacking.push_back(dll.first);
         for (const std::string& name : dll.second)
         {
-            EXPECT_FALSE(afterXp.count(name)) << dll.first << " " << name << " is not on XP";
             // Windows XP's msvcrt.dll has none of the checked "_s" functions.
             bool checkedCrt = name.size() > 2 && name.compare(name.size() - 2, 2, "_s") == 0;
-            EXPECT_FALSE(dll.first == "msvcrt.dll" && checkedCrt)
-                << dll.first << " " << name << " is not on XP";
+            if (afterXp.count(name) || (dll.first == "msvcrt.dll" && checkedCrt))
+                lacking.push_back(dll.first + " " + name);
         }
+    }
+    return lacking;
+}
+
+TEST_F(ShippingFile, ImportsOnlyWhatWindowsXpHas)
+{
+    // An import table that was not found would have nothing to lack.
+    std::map<std::string, std::vector<std::string>> imports = s_file->Imports();
+    ASSERT_TRUE(imports.count("kernel32.dll")) << "no import table read";
+    EXPECT_FALSE(imports["kernel32.dll"].empty());
+    EXPECT_EQ(std::vector<std::string>(), ImportsXpLacks(*s_file));
+}
+
+// The check above on a program built to import a function XP lacks, and nothing else that
+// it lacks: the function must be named.
+TEST(XpImportCheck, NamesAFunctionXpLacks)
+{
+    CPeFile probe;
+    ASSERT_TRUE(probe.Load(g_strProbePath))
+        << g_strProbePath << " is missing: build xp_import_probe";
+    EXPECT_EQ(std::vector<std::string>({"kernel32.dll GetTickCount64"}), ImportsXpLacks(probe));
 }
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 2)
+    if (argc != 3)
     {
-        fprintf(stderr, "usage: shipfile_tests PATH_OF_SETUP_EXE\n");
+        fprintf(stderr, "usage: shipfile_tests PATH_OF_SETUP_EXE PATH_OF_XP_IMPORT_PROBE\n");
         return 2;
     }
     g_strPath = argv[1];
+    g_strProbePath = argv[2];
     return RUN_ALL_TESTS();
 }

@@ -51,10 +51,32 @@ std::vector<PROCESSENTRY32> RunningProcesses()
     CUniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry))
+    BOOL more = snapshot && Process32First(snapshot.Get(), &entry);
+    // There is always one process: the test program itself.
+    if (!more)
+        ADD_FAILURE() << "the running processes cannot be listed: error " << GetLastError();
+    for (; more; more = Process32Next(snapshot.Get(), &entry))
         processes.push_back(entry);
     return processes;
+}
+
+bool WaitForProgramsStartedBy(DWORD processId, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    std::vector<PROCESSENTRY32> processes = RunningProcesses();
+    if (processes.empty())
+        return false;
+    for (const PROCESSENTRY32& entry : processes)
+    {
+        if (entry.th32ParentProcessID != processId)
+            continue;
+        CUniqueHandle child(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        DWORD elapsed = GetTickCount() - start;
+        if (child && WaitForSingleObject(child.Get(), elapsed < timeoutMs ? timeoutMs - elapsed
+                                                                          : 0) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
 }
 
 std::string ProgramCommand(const char* name, const std::string& arguments)

@@ -25,8 +25,13 @@ struct CProgramResult
 // hangs, or a grandchild that inherited it, cannot block the reader.
 CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs = INFINITE);
 
-// Every process of the system (of the Wine prefix) just now.
+// Every process of the system (of the Wine prefix) just now. A list that cannot be taken
+// fails the running test: every check that looks through it would pass without looking.
 std::vector<PROCESSENTRY32> RunningProcesses();
+
+// Waits up to timeoutMs for the programs that processId started to end; false when one
+// still runs then, or when the processes cannot be listed.
+bool WaitForProgramsStartedBy(DWORD processId, DWORD timeoutMs);
 
 // "\"<bin>\\name\" " followed by the arguments.
 std::string ProgramCommand(const char* name, const std::string& arguments);

@@ -156,6 +156,30 @@ unsigned long SetupRegistryView()
     return shipping && *shipping ? KEY_WOW64_32KEY : 0;
 }
 
+void DeleteRegistryKey(const std::string& path, unsigned long view)
+{
+    HKEY key = NULL;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) !=
+        ERROR_SUCCESS)
+        return;
+    char name[256];
+    DWORD length = sizeof(name);
+    while (RegEnumValueA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS)
+    {
+        RegDeleteValueA(key, name);
+        length = sizeof(name);
+    }
+    RegCloseKey(key);
+    // Deleted through its parent, which is opened in the view it lies in.
+    size_t leaf = path.rfind('\\');
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.substr(0, leaf).c_str(), 0, KEY_ALL_ACCESS | view,
+                      &key) == ERROR_SUCCESS)
+    {
+        RegDeleteKeyA(key, path.substr(leaf + 1).c_str());
+        RegCloseKey(key);
+    }
+}
+
 std::string TestLanguage()
 {
     const char* lang = getenv("TEST_LANGUAGE");

@@ -48,5 +48,9 @@ std::string SetupBinDir();
 // Wow6432Node, where 32-bit installers write too.
 unsigned long SetupRegistryView();
 
+// Deletes HKEY_LOCAL_MACHINE\path, which has no subkeys, with its values, in the registry
+// view given (0, KEY_WOW64_32KEY or KEY_WOW64_64KEY); its parent stays.
+void DeleteRegistryKey(const std::string& path, unsigned long view);
+
 // "zh" or "en": the language the test program was started for.
 std::string TestLanguage();

@@ -6,6 +6,7 @@
 #include "sys/SystemFunction.h"
 #include "tests/support/HandleCount.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TraceMatch.h"
 #include "tests/support/TraceRecorder.h"
 
 #include <gtest/gtest.h>
@@ -259,7 +260,10 @@ TEST_F(RunProcessTest, RepeatedRunsLeaveNoHandleOpen)
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 50; ++i)
     {
-        ASSERT_TRUE(RunProcess(command, exitCode, INFINITE, SW_HIDE));
+        m_recorder.Clear();
+        ASSERT_TRUE(RunProcess(command, exitCode, INFINITE, SW_HIDE))
+            << "start " << i << ":\n"
+            << Describe(m_recorder.Texts());
         ASSERT_EQ(1u, exitCode);
     }
     RunProcess(m_folder / "missing.exe", exitCode, INFINITE, SW_HIDE);

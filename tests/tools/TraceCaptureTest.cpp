@@ -137,4 +137,6 @@ TEST(TracecapTool, SaysSoWhenTheProgramCannotStart)
 {
     CProgramResult run = RunProgram(ProgramCommand("tracecap.exe", "Z:\\no\\such.exe"));
     EXPECT_EQ(255u, run.dwExitCode);
+    EXPECT_EQ(0u, run.strOutput.find("tracecap: cannot start Z:\\no\\such.exe (error "))
+        << run.strOutput;
 }

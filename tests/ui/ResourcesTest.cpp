@@ -1,5 +1,5 @@
-// The executable's resources as compiled: template 102 byte for byte, the artwork's forms,
-// the manifest and the version block.
+// The executable's resources as compiled: the artwork's forms, the manifest and the version
+// block. What the template makes of the window, the window's tests check.
 #include "ui/res/resource.h"
 
 #include <gtest/gtest.h>
@@ -25,131 +25,7 @@ std::string ResourceBytes(LPCSTR type, UINT id)
     return data ? std::string(data, SizeofResource(module, info)) : std::string();
 }
 
-// Reads the fields of a dialog template in order, keeping double-word alignment relative
-// to the template's start.
-class CTemplateReader
-{
-public:
-    explicit CTemplateReader(const std::string& bytes) : m_bytes(bytes), m_offset(0), m_ok(true) {}
-
-    bool Ok() const { return m_ok; }
-    size_t Offset() const { return m_offset; }
-
-    WORD Word() { return static_cast<WORD>(Read(2)); }
-    DWORD Dword() { return Read(4); }
-    BYTE Byte() { return static_cast<BYTE>(Read(1)); }
-    void AlignDword() { m_offset = (m_offset + 3) & ~static_cast<size_t>(3); }
-
-    // A text, or "#n" for an ordinal (0xFFFF then n).
-    std::wstring NameOrOrdinal()
-    {
-        WORD first = Word();
-        if (first == 0xFFFF)
-            return L"#" + std::to_wstring(Word());
-        std::wstring text;
-        for (WORD c = first; c != 0 && m_ok; c = Word())
-            text += static_cast<wchar_t>(c);
-        return text;
-    }
-
-private:
-    DWORD Read(size_t size)
-    {
-        DWORD value = 0;
-        if (m_offset + size > m_bytes.size())
-        {
-            m_ok = false;
-            return 0;
-        }
-        memcpy(&value, m_bytes.data() + m_offset, size);
-        m_offset += size;
-        return value;
-    }
-
-    std::string m_bytes;
-    size_t m_offset;
-    bool m_ok;
-};
-
-struct CItem
-{
-    DWORD style;
-    DWORD exStyle;
-    short x, y, cx, cy;
-    DWORD id;
-    std::wstring className;
-    std::wstring text;
-};
 } // namespace
-
-TEST(Resources, DialogTemplateIsExactlyAsDesigned)
-{
-    std::string bytes = ResourceBytes(MAKEINTRESOURCEA(5), IDD_SETUP_DIALOG);
-    ASSERT_FALSE(bytes.empty()) << "template 102 in Chinese (PRC)";
-    CTemplateReader reader(bytes);
-    EXPECT_EQ(1, reader.Word()) << "extended template";
-    EXPECT_EQ(0xFFFF, reader.Word());
-    EXPECT_EQ(0u, reader.Dword()) << "help id";
-    EXPECT_EQ(0x00040000u, reader.Dword()) << "WS_EX_APPWINDOW";
-    EXPECT_EQ(0x80800240u, reader.Dword())
-        << "WS_POPUP | WS_BORDER | DS_SETFOREGROUND | DS_SETFONT";
-    WORD count = reader.Word();
-    EXPECT_EQ(2, count);
-    EXPECT_EQ(0, reader.Word());
-    EXPECT_EQ(0, reader.Word());
-    EXPECT_EQ(144, reader.Word());
-    EXPECT_EQ(66, reader.Word());
-    EXPECT_EQ(L"", reader.NameOrOrdinal()) << "menu";
-    EXPECT_EQ(L"NorvaneSetup", reader.NameOrOrdinal()) << "class";
-    EXPECT_EQ(L"", reader.NameOrOrdinal()) << "caption";
-    EXPECT_EQ(9, reader.Word()) << "points";
-    EXPECT_EQ(0, reader.Word()) << "weight";
-    EXPECT_EQ(0, reader.Byte()) << "italic";
-    EXPECT_EQ(1, reader.Byte()) << "DEFAULT_CHARSET";
-    EXPECT_EQ(L"\x5B8B\x4F53", reader.NameOrOrdinal()) << "宋体";
-
-    std::vector<CItem> items;
-    for (WORD i = 0; i < count && reader.Ok(); ++i)
-    {
-        reader.AlignDword();
-        CItem item;
-        reader.Dword(); // help id
-        item.exStyle = reader.Dword();
-        item.style = reader.Dword();
-        item.x = static_cast<short>(reader.Word());
-        item.y = static_cast<short>(reader.Word());
-        item.cx = static_cast<short>(reader.Word());
-        item.cy = static_cast<short>(reader.Word());
-        item.id = reader.Dword();
-        item.className = reader.NameOrOrdinal();
-        item.text = reader.NameOrOrdinal();
-        EXPECT_EQ(0, reader.Word()) << "no creation data";
-        items.push_back(item);
-    }
-    ASSERT_TRUE(reader.Ok()) << "the template ends early";
-    EXPECT_LE(bytes.size() - reader.Offset(), 3u) << "nothing after the last control";
-    ASSERT_EQ(2u, items.size());
-
-    EXPECT_EQ(1004u, items[0].id);
-    EXPECT_EQ(L"msctls_progress32", items[0].className);
-    EXPECT_EQ(L"Progress1", items[0].text);
-    EXPECT_EQ(0x50800000u, items[0].style) << "WS_CHILD | WS_VISIBLE | WS_BORDER";
-    EXPECT_EQ(0u, items[0].exStyle);
-    EXPECT_EQ(6, items[0].x);
-    EXPECT_EQ(46, items[0].y);
-    EXPECT_EQ(131, items[0].cx);
-    EXPECT_EQ(14, items[0].cy);
-
-    EXPECT_EQ(1002u, items[1].id);
-    EXPECT_EQ(L"#130", items[1].className) << "the predefined static class, 0x0082";
-    EXPECT_EQ(L"Message", items[1].text);
-    EXPECT_EQ(0x4000000Cu, items[1].style) << "WS_CHILD | SS_LEFTNOWORDWRAP, hidden";
-    EXPECT_EQ(0u, items[1].exStyle);
-    EXPECT_EQ(103, items[1].x);
-    EXPECT_EQ(20, items[1].y);
-    EXPECT_EQ(29, items[1].cx);
-    EXPECT_EQ(13, items[1].cy);
-}
 
 TEST(Resources, BackgroundIsAOnePixelStripOfNinetySixRows)
 {

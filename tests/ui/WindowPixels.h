@@ -12,6 +12,8 @@ public:
     // Reads the client area (or, with wholeWindow, the window with its border); empty
     // when it cannot be read.
     explicit CWindowPixels(HWND hwnd, bool wholeWindow = false);
+    // An empty picture.
+    CWindowPixels() : m_nWidth(0), m_nHeight(0) {}
 
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
@@ -22,6 +24,9 @@ public:
 
     // The picture as a PNG file (WritePngFile).
     bool WritePng(const std::string& path) const;
+    // The picture of a PNG file as WritePngFile writes it (8-bit RGB, stored blocks, rows
+    // unfiltered); false, and an empty picture, for any other file or a wrong checksum.
+    bool ReadPng(const std::string& path);
 
 private:
     int m_nWidth;

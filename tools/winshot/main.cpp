@@ -7,8 +7,11 @@
 // --wait-visible  wait up to MS milliseconds for such a window to be visible (default 0)
 // --delay         wait MS milliseconds more before taking it, so that it has painted
 // --screen        take the whole screen instead
-// Exit code 0 when the picture was written, 1 when no visible window was found, 2 for bad
-// usage or a file that cannot be written.
+// A window is taken only while it is visible: a picture read back after it was hidden
+// shows what lies behind it, or nothing. A picture of one colour alone is no picture of a
+// window and is not written. Exit code 0 when the picture was written, 1 when no visible
+// window was found or it was hidden before it could be taken, 2 for bad usage or a file
+// that cannot be written, 3 when the picture came out a single colour.
 #include "handles/UniqueHandle.h"
 #include "tools/winshot/PngFile.h"
 
@@ -65,6 +68,14 @@ bool CaptureRect(const RECT& rect, int& width, int& height, std::vector<unsigned
     ReleaseDC(NULL, screen);
     return ok;
 }
+
+bool IsOneColour(const std::vector<unsigned char>& rgb)
+{
+    for (size_t i = 3; i < rgb.size(); ++i)
+        if (rgb[i] != rgb[i % 3])
+            return false;
+    return true;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,8 +112,19 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    RECT rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (!wholeScreen)
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+    if (wholeScreen)
+    {
+        RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (!CaptureRect(screen, width, height, rgb))
+        {
+            fprintf(stderr, "winshot: cannot read the screen back\n");
+            return 1;
+        }
+    }
+    else
     {
         HWND window = NULL;
         DWORD start = GetTickCount();
@@ -116,23 +138,31 @@ int main(int argc, char** argv)
                 fprintf(stderr, "winshot: no visible window of class %s\n", className.c_str());
                 return 1;
             }
-            Sleep(20);
+            Sleep(10);
         }
         Sleep(delayMs);
-        if (!GetWindowRect(window, &rect))
+        // Taken again until a picture shows more than one colour, as long as the window
+        // stays visible all through the reading.
+        RECT rect;
+        bool taken = false;
+        while (!taken && IsWindowVisible(window) && GetWindowRect(window, &rect))
         {
-            fprintf(stderr, "winshot: the window went away\n");
+            taken = CaptureRect(rect, width, height, rgb) && IsWindowVisible(window) &&
+                    !IsOneColour(rgb);
+            if (!taken)
+                Sleep(10);
+        }
+        if (!taken)
+        {
+            fprintf(stderr, "winshot: the window was hidden before a picture of it could be "
+                            "taken\n");
             return 1;
         }
     }
-
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-    if (!CaptureRect(rect, width, height, rgb))
+    if (IsOneColour(rgb))
     {
-        fprintf(stderr, "winshot: cannot read the screen back\n");
-        return 1;
+        fprintf(stderr, "winshot: the picture is a single colour: no picture written\n");
+        return 3;
     }
     if (!WritePngFile(outPath, width, height, rgb))
     {
