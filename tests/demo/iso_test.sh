@@ -28,6 +28,7 @@ mkdir -p "$work"
     { echo "FAILED: demo_iso:"; cat "$work/build.log"; exit 1; }
 cp "$demo_iso" "$work/demo.iso" || fail "demo_iso wrote no $demo_iso"
 expected="/app/NorvaneApp.exe
+/app/NorvaneConnect.dat
 /app/appsetup.exe
 /autorun.inf
 /driver/drvsetup.exe

@@ -134,13 +134,17 @@ bool CWindowPixels::ReadPng(const std::string& path)
             break;
     }
     size_t row = static_cast<size_t>(width) * 3 + 1;
-    if (width <= 0 || height <= 0 || raw.size() != row * height ||
-        zlib.size() < 4 ||
+    if (width <= 0 || height <= 0 || raw.size() != row * height || zlib.size() < 4 ||
         ZlibAdler32(reinterpret_cast<const unsigned char*>(raw.data()), raw.size()) !=
             BigEndian32(zlib, zlib.size() - 4))
         return false;
     for (int y = 0; y < height; ++y)
     {
+        if (raw[y * row] != 0)
+        {
+            m_pixels.clear();
+            return false;
+        }
         const unsigned char* p = reinterpret_cast<const unsigned char*>(raw.data()) + y * row + 1;
         for (int x = 0; x < width; ++x, p += 3)
             m_pixels.push_back(RGB(p[0], p[1], p[2]));

@@ -69,6 +69,8 @@ bool CaptureRect(const RECT& rect, int& width, int& height, std::vector<unsigned
     return ok;
 }
 
+const DWORD kRetakeMs = 2000;
+
 bool IsOneColour(const std::vector<unsigned char>& rgb)
 {
     for (size_t i = 3; i < rgb.size(); ++i)
@@ -141,18 +143,19 @@ int main(int argc, char** argv)
             Sleep(10);
         }
         Sleep(delayMs);
-        // Taken again until a picture shows more than one colour, as long as the window
-        // stays visible all through the reading.
+        // Taken again, for two seconds at the most, until a picture shows more than one
+        // colour; only a picture read while the window stayed visible counts.
         RECT rect;
-        bool taken = false;
-        while (!taken && IsWindowVisible(window) && GetWindowRect(window, &rect))
+        bool whileVisible = false;
+        DWORD first = GetTickCount();
+        do
         {
-            taken = CaptureRect(rect, width, height, rgb) && IsWindowVisible(window) &&
-                    !IsOneColour(rgb);
-            if (!taken)
+            if (whileVisible)
                 Sleep(10);
-        }
-        if (!taken)
+            whileVisible = IsWindowVisible(window) && GetWindowRect(window, &rect) &&
+                           CaptureRect(rect, width, height, rgb) && IsWindowVisible(window);
+        } while (whileVisible && IsOneColour(rgb) && GetTickCount() - first < kRetakeMs);
+        if (!whileVisible)
         {
             fprintf(stderr, "winshot: the window was hidden before a picture of it could be "
                             "taken\n");
