@@ -45,8 +45,7 @@ TEST_F(ProgressWindowTest, IsCreatedHiddenWithItsTemplateTextsAndNothingEjected)
     // What template 102 makes of it: no title bar or system menu, a taskbar button, and a
     // visible progress bar over a hidden control that only keeps the status text.
     LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
-    EXPECT_EQ(0, style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) << std::hex << style;
-    EXPECT_TRUE(style & WS_BORDER);
+    EXPECT_EQ(WS_BORDER, style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME)) << std::hex << style;
     EXPECT_TRUE(GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     HWND bar = GetDlgItem(m_hWnd, IDC_PROGRESS);
     ASSERT_TRUE(bar != NULL);
