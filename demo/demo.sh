@@ -201,7 +201,7 @@ run_setup() {
     ended=
     if kill -0 "$tracer" 2>/dev/null; then
         "$WINE_LOADER" "$bin/winshot.exe" --screen --out "Z:${out//\//\\}\\screen-at-timeout.png" \
-            >/dev/null 2>&1
+            >"$out/winshot-screen.txt" 2>&1
         ended="timeout $timeout"
         kill "$tracer" 2>/dev/null
         wine_stop_server

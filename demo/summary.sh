@@ -187,8 +187,15 @@ fi
 for shot in progress-window screen-at-timeout; do
     [ -s "$run_dir/$shot.png" ] && echo "  screenshot: $run_dir/$shot.png"
 done
+# Why a picture is missing, as winshot said it in the file $1.
+why_none() {
+    grep -a '^winshot: ' "$1" 2>/dev/null | tail -n 1 | tr -d '\r'
+}
 if [ ! -s "$run_dir/progress-window.png" ]; then
-    why=$(grep -a '^winshot: ' "$run_dir/winshot.txt" 2>/dev/null | tail -n 1 | tr -d '\r')
+    why=$(why_none "$run_dir/winshot.txt")
     echo "  screenshot of the progress window: none (${why:-it was not shown})"
+fi
+if [[ "$ended" == timeout* ]] && [ ! -s "$run_dir/screen-at-timeout.png" ]; then
+    echo "  screenshot of the screen at the limit: none ($(why_none "$run_dir/winshot-screen.txt"))"
 fi
 echo "  traces: $trace"

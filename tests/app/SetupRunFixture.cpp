@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <sstream>
-
 namespace
 {
 // Ends the programs that setup.exe started and left running (an installer it stopped
@@ -92,17 +90,7 @@ void SetupRun::InstallProgram(const std::string& dir, const std::string& exeName
 
 std::vector<std::string> SetupRun::LogLines(const std::string& path) const
 {
-    std::vector<std::string> lines;
-    std::istringstream in(ReadTextFile(path.empty() ? m_strLog : path));
-    std::string line;
-    while (std::getline(in, line))
-    {
-        if (!line.empty() && line[line.size() - 1] == '\r')
-            line.erase(line.size() - 1);
-        if (!line.empty())
-            lines.push_back(line);
-    }
-    return lines;
+    return TextLines(path.empty() ? m_strLog : path);
 }
 
 void SetupRun::SetRegValue(const std::string& name, const std::string& value, unsigned long view)
@@ -129,30 +117,4 @@ bool SetupRun::GetRegValue(const std::string& name, std::string& value) const
     RegCloseKey(key);
     value = buffer;
     return status == ERROR_SUCCESS;
-}
-
-std::string TraceStartRun(const std::string& command)
-{
-    return "开始运行:" + command + "\n";
-}
-
-std::string TraceRunEnded(const std::string& command, int exitCode)
-{
-    return FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", command.c_str(), exitCode);
-}
-
-std::string TraceRunTimedOut(const std::string& command)
-{
-    return FormatText("运行%s WAIT得到WAIT_TIMEOUT\n", command.c_str());
-}
-
-std::string TraceCopyStart(const std::string& source, const std::string& dest)
-{
-    return FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str());
-}
-
-std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result)
-{
-    return FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
-                      result);
 }

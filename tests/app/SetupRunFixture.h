@@ -47,10 +47,3 @@ protected:
     std::string m_strUnique; // temporary folders are %UNIQUE%_drv and %UNIQUE%_app
     CTraceCapture m_capture;
 };
-
-// Trace texts that the program sends, formed as it forms them.
-std::string TraceStartRun(const std::string& command);
-std::string TraceRunEnded(const std::string& command, int exitCode);
-std::string TraceRunTimedOut(const std::string& command);
-std::string TraceCopyStart(const std::string& source, const std::string& dest);
-std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result);

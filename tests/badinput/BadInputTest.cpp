@@ -6,7 +6,7 @@
 // outside the temporary directory.
 #include "tests/app/SetupRunFixture.h"
 #include "tests/badinput/BadInputTable.h"
-#include "tests/badinput/LongPathFiles.h"
+#include "tests/support/LongPathFiles.h"
 #include "tests/badinput/PrefixSnapshot.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TraceMatch.h"

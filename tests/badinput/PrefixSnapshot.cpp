@@ -1,6 +1,6 @@
 #include "tests/badinput/PrefixSnapshot.h"
 
-#include "tests/badinput/LongPathFiles.h"
+#include "tests/support/LongPathFiles.h"
 
 #include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"

@@ -269,18 +269,8 @@ TEST(Gdi, PointFontIsConvertedWithTheScreensVerticalResolution)
     HDC screen = GetDC(NULL);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(NULL, screen);
-    // 10.5 points are 14 pixels at 96 dots an inch, 17.5 (18) at 120, 21 at 144.
-    const struct
-    {
-        int dpi;
-        LONG height;
-    } screens[] = {{96, -14}, {120, -18}, {144, -21}};
-    LONG expected = 0;
-    for (const auto& s : screens)
-        if (s.dpi == dpi)
-            expected = s.height;
-    ASSERT_NE(0, expected) << "no case for a screen of " << dpi << " dots an inch";
-    EXPECT_EQ(expected, attributes.lfHeight);
+    ASSERT_EQ(96, dpi) << "the test prefix's screen";
+    EXPECT_EQ(-14, attributes.lfHeight) << "10.5 points at 96 dots an inch";
     EXPECT_EQ(DEFAULT_CHARSET, attributes.lfCharSet);
     EXPECT_EQ(0, attributes.lfWeight);
     EXPECT_EQ(0, attributes.lfWidth);

@@ -1,5 +1,7 @@
 #include "tests/support/TestFiles.h"
 
+#include "tests/support/LongPathFiles.h"
+
 #include "sys/SystemPaths.h"
 
 #include <windows.h>
@@ -53,6 +55,26 @@ std::string ReadTextFile(const std::string& path)
     return content;
 }
 
+std::vector<std::string> TextLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::string content = ReadTextFile(path);
+    size_t start = 0;
+    while (start < content.size())
+    {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line[line.size() - 1] == '\r')
+            line.erase(line.size() - 1);
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 bool MakeDirectory(const std::string& path)
 {
     if (IsDirectory(path))
@@ -63,44 +85,9 @@ bool MakeDirectory(const std::string& path)
     return CreateDirectoryA(path.c_str(), NULL) != FALSE || IsDirectory(path);
 }
 
-namespace
-{
-// Wide, so that names the ANSI code page cannot write go too.
-void RemoveTreeW(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveTreeW(child);
-            else if (!DeleteFileW(child.c_str()))
-                RemoveDirectoryW(child.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryW(path.c_str()))
-        DeleteFileW(path.c_str());
-}
-} // namespace
-
 void RemoveTree(const std::string& path)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, NULL, 0);
-    if (length <= 1)
-        return;
-    std::vector<wchar_t> wide(static_cast<size_t>(length));
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
-    RemoveTreeW(wide.data());
+    RemoveLongTree(path);
 }
 
 bool PathExists(const std::string& path)

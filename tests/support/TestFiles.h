@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A new empty folder under the temporary directory, removed with everything in it when
 // the object goes.
@@ -25,6 +26,8 @@ std::string Quoted(const std::string& text);
 
 bool WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadTextFile(const std::string& path); // empty when it cannot be read
+// The lines of a text file, without their line ends and without empty ones.
+std::vector<std::string> TextLines(const std::string& path);
 bool MakeDirectory(const std::string& path);       // with missing parents
 void RemoveTree(const std::string& path);
 bool PathExists(const std::string& path);

@@ -1,5 +1,6 @@
 #include "tests/support/TraceMatch.h"
 
+#include "sys/FormatText.h"
 #include "tools/tracecap/TraceCapture.h"
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
@@ -84,4 +85,30 @@ std::string ReportValue(const std::string& report, const std::string& label)
         at = end + 1;
     }
     return std::string();
+}
+
+std::string TraceStartRun(const std::string& command)
+{
+    return "开始运行:" + command + "\n";
+}
+
+std::string TraceRunEnded(const std::string& command, int exitCode)
+{
+    return FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", command.c_str(), exitCode);
+}
+
+std::string TraceRunTimedOut(const std::string& command)
+{
+    return FormatText("运行%s WAIT得到WAIT_TIMEOUT\n", command.c_str());
+}
+
+std::string TraceCopyStart(const std::string& source, const std::string& dest)
+{
+    return FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str());
+}
+
+std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result)
+{
+    return FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
+                      result);
 }

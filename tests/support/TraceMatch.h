@@ -1,5 +1,5 @@
-// Reading a run's traces and reports: texts in order, placeholders, and the lines of a
-// tool's report.
+// Reading a run's traces and reports: the texts the program sends, texts in order,
+// placeholders, and the lines of a tool's report.
 #pragma once
 
 #include <string>
@@ -29,3 +29,10 @@ int CountLines(const std::string& text, const std::string& start);
 // What follows the label's padding on the first line that starts with the label, as
 // setupcheck prints its findings; empty when no line does.
 std::string ReportValue(const std::string& report, const std::string& label);
+
+// Trace texts that the program sends, formed as it forms them.
+std::string TraceStartRun(const std::string& command);
+std::string TraceRunEnded(const std::string& command, int exitCode);
+std::string TraceRunTimedOut(const std::string& command);
+std::string TraceCopyStart(const std::string& source, const std::string& dest);
+std::string TraceCopyEnd(const std::string& source, const std::string& dest, int result);

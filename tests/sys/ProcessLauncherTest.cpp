@@ -24,21 +24,6 @@ std::string FakeProg()
     return Quoted(BuiltProgram("fakeprog.exe"));
 }
 
-// The log lines of fakeprog, without their line ends.
-std::vector<std::string> LogLines(const std::string& path)
-{
-    std::vector<std::string> lines;
-    std::string content = ReadTextFile(path);
-    size_t start = 0;
-    size_t end;
-    while ((end = content.find("\r\n", start)) != std::string::npos)
-    {
-        lines.push_back(content.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 // One "|name=value" field of a log line; the command line comes first and may hold
 // anything, so fields are looked for from the end.
 std::string LogField(const std::string& line, const std::string& name)
@@ -60,16 +45,6 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs)
         Sleep(50);
     }
     return PathExists(path);
-}
-
-std::string StartTrace(const std::string& command)
-{
-    return "开始运行:" + command + "\n";
-}
-
-std::string EndedTrace(const std::string& command, int exitCode)
-{
-    return FormatText("运行%s WAIT得到WAIT_OBJECT_0,返回码: %d \n", command.c_str(), exitCode);
 }
 
 // Switches the current directory for one test and back.
@@ -121,8 +96,8 @@ TEST_P(RunProcessExitCode, EndedProgramGivesTrueAndItsExitCode)
     EXPECT_EQ(GetParam().exitCode, exitCode);
     std::vector<std::string> texts = m_recorder.Texts();
     ASSERT_EQ(2u, texts.size());
-    EXPECT_EQ(StartTrace(command), texts[0]);
-    EXPECT_EQ(EndedTrace(command, GetParam().traced), texts[1]);
+    EXPECT_EQ(TraceStartRun(command), texts[0]);
+    EXPECT_EQ(TraceRunEnded(command, GetParam().traced), texts[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, RunProcessExitCode,
@@ -148,7 +123,7 @@ TEST_F(RunProcessTest, MissingProgramTracesTheSystemError)
     EXPECT_EQ(0u, exitCode);
     std::vector<std::string> texts = m_recorder.Texts();
     ASSERT_EQ(2u, texts.size());
-    EXPECT_EQ(StartTrace(command), texts[0]);
+    EXPECT_EQ(TraceStartRun(command), texts[0]);
     EXPECT_EQ("运行" + command + "失败,错误号:2\n", texts[1]);
 }
 
@@ -188,7 +163,7 @@ TEST_F(RunProcessTest, ChildGetsTheShowModeAndTheCurrentDirectory)
         DWORD exitCode = 1;
         EXPECT_TRUE(RunProcess(FakeProg() + " --log " + Quoted(log), exitCode, INFINITE, mode));
     }
-    std::vector<std::string> lines = LogLines(log);
+    std::vector<std::string> lines = TextLines(log);
     ASSERT_EQ(3u, lines.size());
     for (size_t i = 0; i < 3; ++i)
     {
@@ -203,7 +178,7 @@ TEST_F(RunProcessTest, CommandLineReachesTheChildWhole)
                           "  \"two words\" x\\y \"\" --exit 0";
     DWORD exitCode = 1;
     EXPECT_TRUE(RunProcess(command, exitCode, INFINITE, SW_HIDE));
-    std::vector<std::string> lines = LogLines(m_folder / "log.txt");
+    std::vector<std::string> lines = TextLines(m_folder / "log.txt");
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ("cmdline=" + command + "|", lines[0].substr(0, command.size() + 9));
 }
@@ -349,10 +324,10 @@ TEST_F(RunProcessTest, UserTokenStartsTheProgramWithItOrElseAsBefore)
             EXPECT_EQ(std::wstring(command.begin(), command.end()), g_tokenStarts[0].strCommandLine)
                 << r.route;
         }
-        std::vector<std::string> lines = LogLines(log);
+        std::vector<std::string> lines = TextLines(log);
         ASSERT_EQ(1u, lines.size()) << r.route << ": started once";
         EXPECT_EQ("1", LogField(lines[0], "show")) << r.route;
-        EXPECT_EQ(std::vector<std::string>({StartTrace(command), EndedTrace(command, 3)}),
+        EXPECT_EQ(std::vector<std::string>({TraceStartRun(command), TraceRunEnded(command, 3)}),
                   m_recorder.Texts())
             << r.route;
     }

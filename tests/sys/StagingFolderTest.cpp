@@ -4,6 +4,7 @@
 #include "handles/UniqueHandle.h"
 #include "sys/StagingFolder.h"
 #include "sys/TreeCopy.h"
+#include "tests/support/LongPathFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -52,31 +53,6 @@ protected:
         return CStagingFolder::CreateFolder(path, attributes);
     }
 };
-
-void Tree(const std::string& dir, const std::string& relative, std::set<std::string>& found)
-{
-    WIN32_FIND_DATAA entry;
-    CUniqueFind find(FindFirstFileA((dir + "\\*").c_str(), &entry));
-    if (!find)
-        return;
-    do
-    {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        found.insert(relative + name);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Tree(dir + "\\" + name, relative + name + "\\", found);
-    } while (FindNextFileA(find.Get(), &entry));
-}
-
-// Everything below dir, as paths relative to it.
-std::set<std::string> Tree(const std::string& dir)
-{
-    std::set<std::string> found;
-    Tree(dir, "", found);
-    return found;
-}
 
 PSID WellKnown(WELL_KNOWN_SID_TYPE type, BYTE (&buffer)[SECURITY_MAX_SID_SIZE])
 {
@@ -151,11 +127,12 @@ TEST_F(StagingFolderTest, WhatOthersLeftGoesAndTheCopyIsExact)
     CStagingFolder staging(m_strRoot, false);
     EXPECT_EQ(1, CopyTree(m_strSource, dest, staging));
     EXPECT_TRUE(staging.IsReady());
-    EXPECT_EQ(std::set<std::string>({"drvsetup.exe", "sub", "sub\\a.txt"}), Tree(dest));
+    EXPECT_EQ(std::set<std::string>({"drvsetup.exe", "sub", "sub\\a.txt"}),
+              ListLongFiles(dest, true));
     EXPECT_EQ("installer", ReadTextFile(dest + "\\drvsetup.exe"));
     EXPECT_EQ(std::set<std::string>(
                   {"keep.txt", "pkg", "pkg\\drvsetup.exe", "pkg\\sub", "pkg\\sub\\a.txt"}),
-              Tree(m_strRoot));
+              ListLongFiles(m_strRoot, true));
 }
 
 TEST_F(StagingFolderTest, NothingOutsideTheRootNorTheRootItselfIsTouched)

@@ -3,7 +3,9 @@
 #include "sys/FormatText.h"
 #include "sys/TreeCopy.h"
 #include "tests/support/HandleCount.h"
+#include "tests/support/LongPathFiles.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TraceMatch.h"
 #include "tests/support/TraceRecorder.h"
 
 #include <gtest/gtest.h>
@@ -58,80 +60,6 @@ private:
     HANDLE m_hFile;
 };
 
-// Paths past MAX_PATH are reached through the \\?\ form of the wide functions.
-std::wstring LongForm(const std::string& path)
-{
-    std::wstring wide(L"\\\\?\\");
-    for (char c : path)
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return wide;
-}
-
-bool MakeLongDirectory(const std::string& path)
-{
-    return CreateDirectoryW(LongForm(path).c_str(), NULL) != FALSE;
-}
-
-bool MakeLongFile(const std::string& path)
-{
-    HANDLE file = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    WriteFile(file, path.data(), static_cast<DWORD>(path.size()), &written, NULL);
-    CloseHandle(file);
-    return true;
-}
-
-// Every entry below root, as paths relative to it ("a", "a\b"), whatever their length.
-void ListLongTree(const std::string& root, const std::string& relative,
-                  std::set<std::string>& found)
-{
-    std::string dir = relative.empty() ? root : root + "\\" + relative;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((LongForm(dir) + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do
-    {
-        std::string name;
-        for (const wchar_t* c = entry.cFileName; *c; ++c)
-            name += static_cast<char>(*c);
-        if (name == "." || name == "..")
-            continue;
-        std::string child = relative.empty() ? name : relative + "\\" + name;
-        found.insert(child);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListLongTree(root, child, found);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-}
-
-void RemoveLongTree(const std::string& root)
-{
-    std::set<std::string> found;
-    ListLongTree(root, "", found);
-    // Children sort after their parents, so the reverse order removes them first.
-    for (auto it = found.rbegin(); it != found.rend(); ++it)
-    {
-        std::wstring path = LongForm(root + "\\" + *it);
-        if (!RemoveDirectoryW(path.c_str()))
-            DeleteFileW(path.c_str());
-    }
-    RemoveDirectoryW(LongForm(root).c_str());
-}
-
-std::string StartTrace(const std::string& source, const std::string& dest)
-{
-    return FormatText("从目录:%s 向目录:%s 复制文件开始\n", source.c_str(), dest.c_str());
-}
-
-std::string EndTrace(const std::string& source, const std::string& dest, int result)
-{
-    return FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
-                      result);
-}
 } // namespace
 
 class CopyTreeTest : public ::testing::Test
@@ -152,8 +80,8 @@ TEST_F(CopyTreeTest, EmptySourceCreatesDestinationAndParents)
     EXPECT_TRUE(ListingOrder(m_strDest).empty());
     std::vector<std::string> texts = recorder.Texts();
     ASSERT_EQ(2u, texts.size());
-    EXPECT_EQ(StartTrace(m_strSource, m_strDest), texts[0]);
-    EXPECT_EQ(EndTrace(m_strSource, m_strDest, 1), texts[1]);
+    EXPECT_EQ(TraceCopyStart(m_strSource, m_strDest), texts[0]);
+    EXPECT_EQ(TraceCopyEnd(m_strSource, m_strDest, 1), texts[1]);
 }
 
 TEST_F(CopyTreeTest, MissingSourceCreatesNothing)
@@ -164,8 +92,8 @@ TEST_F(CopyTreeTest, MissingSourceCreatesNothing)
     EXPECT_FALSE(PathExists(m_folder / "out")) << "destination made before the source was read";
     std::vector<std::string> texts = recorder.Texts();
     ASSERT_EQ(2u, texts.size());
-    EXPECT_EQ(StartTrace(missing, m_strDest), texts[0]);
-    EXPECT_EQ(EndTrace(missing, m_strDest, 0), texts[1]);
+    EXPECT_EQ(TraceCopyStart(missing, m_strDest), texts[0]);
+    EXPECT_EQ(TraceCopyEnd(missing, m_strDest, 0), texts[1]);
 }
 
 TEST_F(CopyTreeTest, SourceThatIsAFileIsNotListable)
@@ -294,7 +222,7 @@ TEST_F(CopyTreeTest, FailedFileStopsTheTopLevelAfterTheEntriesBeforeIt)
     }
     std::vector<std::string> texts = recorder.Texts();
     ASSERT_EQ(2u, texts.size());
-    EXPECT_EQ(EndTrace(m_strSource, m_strDest, 0), texts[1]);
+    EXPECT_EQ(TraceCopyEnd(m_strSource, m_strDest, 0), texts[1]);
 }
 
 TEST_F(CopyTreeTest, FailedFileInsideASubdirectoryStopsOnlyThatSubdirectory)
@@ -396,19 +324,18 @@ TEST_P(CopyTreeLongPaths, EntriesThatDoNotFitFailWithoutShortening)
     std::string l3(60, 'c');
     std::string l4(60, 'd');
     std::string level = m_strSource;
-    ASSERT_TRUE(MakeLongFile(level + "\\f.txt"));
+    ASSERT_TRUE(WriteLongFile(level + "\\f.txt", level));
     for (const std::string& name : {l1, l2, l3, l4})
     {
         level += "\\" + name;
         ASSERT_TRUE(MakeLongDirectory(level));
-        ASSERT_TRUE(MakeLongFile(level + "\\f.txt"));
+        ASSERT_TRUE(WriteLongFile(level + "\\f.txt", level));
     }
     ASSERT_GT(level.size(), 360u);
 
     std::string dest = m_folder / GetParam().destName;
     EXPECT_EQ(1, CopyTree(m_strSource, dest));
-    std::set<std::string> found;
-    ListLongTree(dest, "", found);
+    std::set<std::string> found = ListLongFiles(dest, true);
     std::set<std::string> expected;
     for (const char* entry : GetParam().copied)
     {

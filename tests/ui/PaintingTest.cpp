@@ -276,7 +276,7 @@ TEST_F(PaintingTest, WritesAScreenshot)
     ASSERT_TRUE(window.WritePng(path));
 
     CWindowPixels picture;
-    ASSERT_TRUE(picture.ReadPng(path)) << path << " is no PNG file this test can read";
+    ASSERT_TRUE(picture.ReadPicture(path)) << path << " cannot be read as a picture";
     ASSERT_EQ(window.Width(), picture.Width());
     ASSERT_EQ(window.Height(), picture.Height());
     CWindowPixels client(m_hWnd);

@@ -1,8 +1,9 @@
 #include "tests/ui/WindowPixels.h"
 
 #include "handles/GdiOwners.h"
-#include "tests/support/TestFiles.h"
 #include "tools/winshot/PngFile.h"
+
+#include <gdiplus.h>
 
 CWindowPixels::CWindowPixels(HWND hwnd, bool wholeWindow) : m_nWidth(0), m_nHeight(0)
 {
@@ -84,72 +85,34 @@ bool CWindowPixels::WritePng(const std::string& path) const
     return WritePngFile(path, m_nWidth, m_nHeight, rgb);
 }
 
-namespace
+bool CWindowPixels::ReadPicture(const std::string& path)
 {
-unsigned long BigEndian32(const std::string& bytes, size_t at)
-{
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
-    return (static_cast<unsigned long>(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
-}
-} // namespace
-
-bool CWindowPixels::ReadPng(const std::string& path)
-{
+    using namespace Gdiplus;
     m_nWidth = m_nHeight = 0;
     m_pixels.clear();
-    std::string png = ReadTextFile(path);
-    if (png.compare(0, 8, std::string("\x89PNG\r\n\x1a\n", 8)) != 0)
+    ULONG_PTR token = 0;
+    GdiplusStartupInput input;
+    if (GdiplusStartup(&token, &input, NULL) != Ok)
         return false;
-    std::string header;
-    std::string zlib;
-    for (size_t at = 8; at + 12 <= png.size();)
+    std::wstring wide(path.begin(), path.end());
+    GpBitmap* bitmap = NULL;
+    UINT width = 0, height = 0;
+    if (DllExports::GdipCreateBitmapFromFile(wide.c_str(), &bitmap) == Ok &&
+        DllExports::GdipGetImageWidth(bitmap, &width) == Ok &&
+        DllExports::GdipGetImageHeight(bitmap, &height) == Ok)
     {
-        size_t length = BigEndian32(png, at);
-        if (at + 12 + length > png.size())
-            return false;
-        const unsigned char* typed = reinterpret_cast<const unsigned char*>(png.data()) + at + 4;
-        if (PngCrc32(typed, length + 4) != BigEndian32(png, at + 8 + length))
-            return false;
-        std::string type = png.substr(at + 4, 4);
-        if (type == "IHDR")
-            header = png.substr(at + 8, length);
-        else if (type == "IDAT")
-            zlib += png.substr(at + 8, length);
-        at += 12 + length;
+        for (UINT y = 0; y < height; ++y)
+            for (UINT x = 0; x < width; ++x)
+            {
+                ARGB argb = 0;
+                DllExports::GdipBitmapGetPixel(bitmap, x, y, &argb);
+                m_pixels.push_back(RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF));
+            }
+        m_nWidth = static_cast<int>(width);
+        m_nHeight = static_cast<int>(height);
     }
-    if (header.size() != 13 || header.compare(8, 5, std::string("\x08\x02\0\0\0", 5)) != 0)
-        return false;
-    int width = static_cast<int>(BigEndian32(header, 0));
-    int height = static_cast<int>(BigEndian32(header, 4));
-    // Stored blocks: a header byte, the length and its complement, the bytes.
-    std::string raw;
-    for (size_t at = 2; at + 5 <= zlib.size();)
-    {
-        bool last = zlib[at] & 1;
-        size_t length = static_cast<unsigned char>(zlib[at + 1]) |
-                        (static_cast<unsigned char>(zlib[at + 2]) << 8);
-        raw += zlib.substr(at + 5, length);
-        at += 5 + length;
-        if (last)
-            break;
-    }
-    size_t row = static_cast<size_t>(width) * 3 + 1;
-    if (width <= 0 || height <= 0 || raw.size() != row * height || zlib.size() < 4 ||
-        ZlibAdler32(reinterpret_cast<const unsigned char*>(raw.data()), raw.size()) !=
-            BigEndian32(zlib, zlib.size() - 4))
-        return false;
-    for (int y = 0; y < height; ++y)
-    {
-        if (raw[y * row] != 0)
-        {
-            m_pixels.clear();
-            return false;
-        }
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(raw.data()) + y * row + 1;
-        for (int x = 0; x < width; ++x, p += 3)
-            m_pixels.push_back(RGB(p[0], p[1], p[2]));
-    }
-    m_nWidth = width;
-    m_nHeight = height;
-    return true;
+    if (bitmap)
+        DllExports::GdipDisposeImage(bitmap);
+    GdiplusShutdown(token);
+    return m_nWidth > 0;
 }

@@ -24,9 +24,9 @@ public:
 
     // The picture as a PNG file (WritePngFile).
     bool WritePng(const std::string& path) const;
-    // The picture of a PNG file as WritePngFile writes it (8-bit RGB, stored blocks, rows
-    // unfiltered); false, and an empty picture, for any other file or a wrong checksum.
-    bool ReadPng(const std::string& path);
+    // The picture of an image file, read by GDI+ (as a viewer reads it); false, and an
+    // empty picture, when it cannot be read.
+    bool ReadPicture(const std::string& path);
 
 private:
     int m_nWidth;

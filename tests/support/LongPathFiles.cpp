@@ -1,4 +1,4 @@
-#include "tests/badinput/LongPathFiles.h"
+#include "tests/support/LongPathFiles.h"
 
 #include "handles/UniqueHandle.h"
 
@@ -43,7 +43,8 @@ bool IsDotName(const wchar_t* name)
     return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
 }
 
-void ListInto(const std::string& dir, const std::string& relative, std::set<std::string>& files)
+void ListInto(const std::string& dir, const std::string& relative, bool folders,
+              std::set<std::string>& files)
 {
     WIN32_FIND_DATAW entry;
     CUniqueFind find(FindFirstFileW((Extended(dir) + L"\\*").c_str(), &entry));
@@ -55,10 +56,11 @@ void ListInto(const std::string& dir, const std::string& relative, std::set<std:
             continue;
         std::string name = Narrow(entry.cFileName);
         std::string child = relative.empty() ? name : relative + "\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListInto(dir + "\\" + name, child, files);
-        else
+        bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!isFolder || folders)
             files.insert(child);
+        if (isFolder)
+            ListInto(dir + "\\" + name, child, folders, files);
     } while (FindNextFileW(find.Get(), &entry));
 }
 } // namespace
@@ -125,9 +127,9 @@ void RemoveLongTree(const std::string& path)
     RemoveDirectoryW(root.c_str());
 }
 
-std::set<std::string> ListLongFiles(const std::string& dir)
+std::set<std::string> ListLongFiles(const std::string& dir, bool folders)
 {
     std::set<std::string> files;
-    ListInto(dir, std::string(), files);
+    ListInto(dir, std::string(), folders, files);
     return files;
 }

@@ -13,6 +13,7 @@ std::string Narrow(const std::wstring& text);
 bool MakeLongDirectory(const std::string& path);
 bool WriteLongFile(const std::string& path, const std::string& content);
 void RemoveLongTree(const std::string& path);
-// The files below dir, as paths relative to it ("sub\name"); empty when dir is missing.
-std::set<std::string> ListLongFiles(const std::string& dir);
+// The files below dir (with folders: and the folders), as paths relative to it
+// ("sub", "sub\name"); empty when dir is missing.
+std::set<std::string> ListLongFiles(const std::string& dir, bool folders = false);
 std::string ReadLongFile(const std::string& path);
