@@ -53,6 +53,7 @@ BOOL CSetupThread::InitInstance()
 
 int CSetupThread::Run()
 {
+#if FW_HAS_EXCEPTIONS
     int result = -1;
     try
     {
@@ -67,6 +68,9 @@ int CSetupThread::Run()
         m_pView->EndSetup();
     }
     return result;
+#else
+    return RunSequence();
+#endif
 }
 
 int CSetupThread::RunSequence()

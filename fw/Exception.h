@@ -1,8 +1,15 @@
 // Base of the exception objects a worker's guard catches by reference. The program's own
-// code throws none; the guard is there for code it calls.
+// code throws none; the guard is there for code it calls, in builds that have exceptions
+// at all (the shipping build has none: nothing it runs throws).
 #pragma once
 
 #include <windows.h>
+
+#if defined(__cpp_exceptions) || defined(_CPPUNWIND)
+#define FW_HAS_EXCEPTIONS 1
+#else
+#define FW_HAS_EXCEPTIONS 0
+#endif
 
 class CException
 {

@@ -58,6 +58,15 @@ TEST_F(ShippingFile, IsLoadedAtARandomAddress)
     EXPECT_EQ(kNone, CheckRandomAddress(*s_file));
 }
 
+// A smaller image loads sooner from a slow card CD, and with the swap-run flag Windows
+// copies all of it to the page file before the first instruction.
+TEST_F(ShippingFile, StaysWithinItsSizeBudget)
+{
+    const size_t kBudget = 48 * 1024;
+    EXPECT_LE(s_file->Bytes().size(), kBudget)
+        << "setup.exe is " << s_file->Bytes().size() << " bytes, over its budget of " << kBudget;
+}
+
 TEST_F(ShippingFile, CarriesItsTrueChecksum)
 {
     EXPECT_EQ(kNone, CheckChecksum(*s_file));

@@ -208,7 +208,7 @@ TEST_F(SetupCheckTest, PrintsBothTitlesAndTheChineseOneAsUtf8OnRequest)
     EXPECT_EQ("Norvane Connect Setup", ReportValue(raw.strOutput, "Title on other systems"));
 
     CProgramResult utf8 = Check("--utf8");
-    EXPECT_EQ(std::string(u8"诺凡无线上网卡安装程序"),
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(u8"诺凡无线上网卡安装程序")),
               ReportValue(utf8.strOutput, "Title on Chinese systems"));
 
     // An empty ChineseTitle leaves the English one on Chinese systems too.
