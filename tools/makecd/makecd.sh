@@ -90,6 +90,11 @@ fi
 for file in "$pkcs12" "$cert" "$key" "$password_file"; do
     [ -z "$file" ] || [ -f "$file" ] || fail "$file: no such file"
 done
+# Wine runs from the repository, where the Wine of harness/wow64 sees it.
+absolute() { [ -z "$1" ] || realpath -m "$1"; }
+pkcs12=$(absolute "$pkcs12") cert=$(absolute "$cert") key=$(absolute "$key")
+password_file=$(absolute "$password_file") out_dir=$(absolute "$out_dir")
+[ -f "$module" ] && module=$(realpath "$module")
 
 [ -d "$cd_dir" ] || fail "$cd_dir is no folder"
 cd_dir=$(realpath "$cd_dir")
@@ -202,7 +207,8 @@ cp "$bin/setup.exe" "$stage/setup.exe" || fail "cannot copy setup.exe"
 
 # setupcheck and pecheck run on the CD as drive R: of a Wine prefix of their own, whatever
 # its Linux path holds.
-export WINEPREFIX="$root/build/release/makecd-prefix"
+export WINEPREFIX="$root/build/release/makecd-prefix-$WINE_ROUTE"
+cd "$root"
 export WOW64_BINDS="$work"
 wine_ensure_prefix >/dev/null 2>&1 || fail "cannot create the Wine prefix $WINEPREFIX"
 mounted=1
