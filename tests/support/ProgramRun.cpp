@@ -25,7 +25,11 @@ CProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
     CProcessInfo process;
     if (!StartProcess(commandLine, options, process))
     {
-        ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
+        DWORD error = GetLastError();
+        // Under Wine, a loader that gave up says why on the standard error it was given.
+        output.Reset();
+        ADD_FAILURE() << "cannot start " << commandLine << ": error " << error
+                      << "; it wrote: \"" << ReadTextFile(outputFile) << "\"";
         return result;
     }
     result.bStarted = true;
