@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine32:i386 wine64 g++-mingw-w64-x86-64-posix xvfb xauth googletest locales xorriso
-    osslsigncode openssl
+    osslsigncode openssl libengine-pkcs11-openssl
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
     fonts-wqy-microhei
     clang libclang-rt-14-dev

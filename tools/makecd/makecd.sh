@@ -37,7 +37,7 @@ exec </dev/null
 say() { echo "makecd: $*"; }
 fail() { say "$*"; exit 1; }
 usage() {
-    sed -n '5,7p' "$0" | sed 's/^# *//' >&2
+    sed -n '5,7p' "$0" | sed 's/^# *//; 1s/^/usage: /' >&2
     exit 2
 }
 
