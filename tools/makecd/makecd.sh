@@ -239,7 +239,7 @@ if [ -n "$sign" ]; then
     # Verified against the system's authorities and those that came with the certificate.
     cat /etc/ssl/certs/ca-certificates.crt "$work/chain.pem" >"$work/authorities.pem" 2>/dev/null
     verify_args=(verify -CAfile "$work/authorities.pem" -in "$stage/setup.exe")
-    [ -n "$timestamp" ] && verify_args+=(-TSA-CAfile /etc/ssl/certs/ca-certificates.crt)
+    [ -n "$timestamp" ] && verify_args+=(-TSA-CAfile "$work/authorities.pem")
     osslsigncode "${verify_args[@]}" >"$work/signature.txt" 2>&1 &&
         grep -q '^Signature verification: ok' "$work/signature.txt" ||
         fail "the signature does not verify: $(grep -i -e fail -e error "$work/signature.txt" | head -n 5)"
