@@ -6,11 +6,7 @@
 #   iso_test.sh CMAKE MAKEISO AUTORUN XORRISO BUILD_TREE DEMO_ISO WORK_DIR
 set -u
 cmake=$1 makeiso=$2 autorun=$3 xorriso=$4 tree=$5 demo_iso=$6 work=$7
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 make_iso() { # folder image
     "$cmake" -DCD_DIR="$1" -DISO="$2" -DAUTORUN="$autorun" -DXORRISO="$xorriso" \
         -DVOLUME=NORVANE -P "$makeiso"

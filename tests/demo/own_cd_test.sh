@@ -11,11 +11,7 @@
 #   own_cd_test.sh SOURCE_DIR SHIPPING_TREE WORK_DIR
 set -u
 source_dir=$1 shipping=$2 work=$3
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # Everything of an earlier run goes but the prefix that every run's prefix is copied from.
 mkdir -p "$work/out"
 find "$work" -mindepth 1 -maxdepth 1 ! -name out -exec rm -rf {} +
@@ -24,13 +20,6 @@ demo() { # log-name demo-options...: runs the demo into $work/out, its output in
     local log=$1
     shift
     bash "$source_dir/demo/demo.sh" --out "$work/out" --lang en "$@" >"$work/$log" 2>&1
-}
-expect_in() { # log text...
-    local log=$1 text
-    shift
-    for text in "$@"; do
-        grep -qF -- "$text" "$work/$log" || fail "$log lacks \"$text\":"$'\n'"$(cat "$work/$log")"
-    done
 }
 [ -f "$shipping/demo-cd/setup.ini" ] || { echo "FAILED: no demo CD in $shipping (build it)"; exit 1; }
 

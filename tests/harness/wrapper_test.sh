@@ -25,11 +25,7 @@ export WINE_RUN_PREFIX="$prefix" WINE_SERVER_PERSIST=
 export WINEPREFIX="$prefix"
 trap 'wine_stop_server; rm -rf "$work"' EXIT
 
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # Linux process ids of the Wine programs of the prefix.
 prefix_processes() {
     grep -lzx "WINEPREFIX=$prefix" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3

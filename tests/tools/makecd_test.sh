@@ -9,11 +9,7 @@
 #   makecd_test.sh SOURCE_DIR SHIPPING_TREE WORK_DIR
 set -u
 source_dir=$1 shipping=$2 work=$3
-failures=0
-fail() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # The demo's prefix that every run's prefix is copied from stays.
 mkdir -p "$work/demo"
 find "$work" -mindepth 1 -maxdepth 1 ! -name demo -exec rm -rf {} +
@@ -23,13 +19,6 @@ makecd() { # log-name options...: the command, its output in $work/log-name
     local log=$1
     shift
     bash "$source_dir/tools/makecd/makecd.sh" "$@" --lang en >"$work/$log" 2>&1
-}
-expect_in() { # log text...
-    local log=$1 text
-    shift
-    for text in "$@"; do
-        grep -qF -- "$text" "$work/$log" || fail "$log lacks \"$text\":"$'\n'"$(cat "$work/$log")"
-    done
 }
 
 # --- a certificate authority and its certificates -----------------------------------
