@@ -120,6 +120,9 @@ trap cleanup EXIT
 trap 'exit 143' TERM INT
 # Everything is made here, beside DIR, and moved there at the end.
 work=$(mktemp -d "$out_parent/.makecd-XXXXXX") || fail "cannot write in $out_parent"
+# What is missing is installed first: the checks below need openssl.
+bash "$root/harness/install-deps.sh" --no-wow64-root >"$work/install.txt" 2>&1 ||
+    fail "installing what is needed failed: $(tail -n 5 "$work/install.txt")"
 # Without a password file, the empty password (a PKCS#12 file or key without one).
 password_arg=(-passin "pass:")
 [ -n "$password_file" ] && password_arg=(-passin "file:$password_file")
@@ -190,8 +193,6 @@ done
 printf '[autorun]\r\nopen=setup.exe\r\nicon=setup.exe,0\r\nlabel=%s\r\n' "$volume" >"$stage/autorun.inf"
 
 say "building the setup.exe that ships (build/release)"
-bash "$root/harness/install-deps.sh" --no-wow64-root >"$work/install.txt" 2>&1 ||
-    fail "installing what is needed failed: $(tail -n 5 "$work/install.txt")"
 wine_start_root "$work/wow64-root.txt"
 (cd "$root" && cmake --preset release >/dev/null &&
     cmake --build build/release -j"$(nproc)" --target setup setupcheck pecheck cdmount >"$work/build.txt" 2>&1) ||
