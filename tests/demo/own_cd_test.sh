@@ -12,10 +12,7 @@
 set -u
 source_dir=$1 shipping=$2 work=$3
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
-# Everything of an earlier run goes but the prefix that every run's prefix is copied from.
-mkdir -p "$work/out"
-find "$work" -mindepth 1 -maxdepth 1 ! -name out -exec rm -rf {} +
-find "$work/out" -mindepth 1 -maxdepth 1 ! -name 'demo-base-prefix*' -exec rm -rf {} +
+fresh_work out
 demo() { # log-name demo-options...: runs the demo into $work/out, its output in $work/log-name
     local log=$1
     shift

@@ -12,3 +12,9 @@ expect_in() { # log text...
         grep -qF -- "$text" "$work/$log" || fail "$log lacks \"$text\":"$'\n'"$(cat "$work/$log")"
     done
 }
+# Empties $work but for its folder NAME, where the demo's base prefix, made once, stays.
+fresh_work() { # name
+    mkdir -p "$work/$1"
+    find "$work" -mindepth 1 -maxdepth 1 ! -name "$1" -exec rm -rf {} +
+    find "$work/$1" -mindepth 1 -maxdepth 1 ! -name 'demo-base-prefix*' -exec rm -rf {} +
+}

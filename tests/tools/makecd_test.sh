@@ -10,10 +10,7 @@
 set -u
 source_dir=$1 shipping=$2 work=$3
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
-# The demo's prefix that every run's prefix is copied from stays.
-mkdir -p "$work/demo"
-find "$work" -mindepth 1 -maxdepth 1 ! -name demo -exec rm -rf {} +
-find "$work/demo" -mindepth 1 -maxdepth 1 ! -name 'demo-base-prefix*' -exec rm -rf {} +
+fresh_work demo
 [ -f "$shipping/demo-cd/setup.ini" ] || { echo "FAILED: no demo CD in $shipping (build it)"; exit 1; }
 makecd() { # log-name options...: the command, its output in $work/log-name
     local log=$1
