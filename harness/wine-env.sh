@@ -31,14 +31,14 @@ wine_use() {
         ;;
     host)
         WINEARCH=${2:-win32}
+        WINE_LOADER="$(wine_repo)/harness/wine"
         if [ "$WINEARCH" = win64 ]; then
-            WINE_LOADER=/usr/lib/wine/wine64
+            WINELOADER=/usr/lib/wine/wine64
             WINE_SERVER=/usr/lib/wine/wineserver64
         else
-            WINE_LOADER=/usr/lib/wine/wine
+            WINELOADER=/usr/lib/wine/wine
             WINE_SERVER=/usr/lib/wine/wineserver32
         fi
-        WINELOADER=$WINE_LOADER
         ;;
     *)
         echo "wine_use: host win32|win64, or wow64" >&2
