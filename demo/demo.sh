@@ -127,8 +127,9 @@ build_and_choose_wine() {
         runs=$build
     fi
     out="$runs/demo-$lang"
-    base_prefix="$runs/demo-base-prefix"
-    export WINEPREFIX="$runs/demo-prefix"
+    # A prefix belongs to the Wine that made it: one pair per route.
+    base_prefix="$runs/demo-base-prefix-$WINE_ROUTE"
+    export WINEPREFIX="$runs/demo-prefix-$WINE_ROUTE"
     mkdir -p "$out"
     rm -f "$out"/*.png "$out"/*.txt
     if [ $fresh -eq 1 ]; then

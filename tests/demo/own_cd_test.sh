@@ -57,7 +57,9 @@ for pid in $(grep -lz "^WINEPREFIX=$work/out/" /proc/[0-9]*/environ 2>/dev/null 
     fail "left running: $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")"
     kill -9 "$pid" 2>/dev/null
 done
-[ ! -e "$work/out/demo-prefix/dosdevices/r:" ] || fail "drive R: was left in the prefix"
+prefix=$(find "$work/out" -maxdepth 1 -name 'demo-prefix-*' | head -n 1)
+[ -d "$prefix/dosdevices" ] || fail "no demo prefix in $work/out"
+[ ! -e "$prefix/dosdevices/r:" ] || fail "drive R: was left in the prefix"
 
 # Bad input.
 mkdir -p "$work/empty"
