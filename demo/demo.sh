@@ -119,6 +119,15 @@ build_and_choose_wine() {
     fi
     build="$root/build/$preset"
     bin="$build/bin"
+    # The progress window shows while the application is copied, a tenth of a second here.
+    # A 32-bit winshot under qemu-i386 sees it only after it has gone: on the wow64 route
+    # the picture is taken by the 64-bit one, which runs natively.
+    shot="$bin/winshot.exe"
+    if [ "$WINE_ROUTE" = wow64 ]; then
+        cmake --preset release-x64 >/dev/null && cmake --build build/release-x64 --target winshot \
+            -j"$(nproc)" >/dev/null || { echo "demo: the 64-bit winshot did not build"; return 1; }
+        shot="$root/build/release-x64/bin/winshot.exe"
+    fi
     if [ -n "$out_dir" ]; then
         runs=$out_dir
     elif [ $own_cd -eq 1 ]; then
@@ -187,8 +196,10 @@ program_files() { # what the prefix's Program Files folders hold, with sizes and
 # sets ended to its exit code, or "timeout S".
 run_setup() {
     # The screenshot is taken while the window is visible: that is while the application is
-    # copied. What winshot says goes to the summary when it took none.
-    "$WINE_LOADER" "$bin/winshot.exe" --class NorvaneSetup --wait-visible $((timeout * 1000)) \
+    # copied. It is the last picture taken before the window is hidden again (or after a
+    # second), so that the window has painted. What winshot says goes to the summary when
+    # it took none.
+    "$WINE_LOADER" "$shot" --class NorvaneSetup --wait-visible $((timeout * 1000)) --follow 1000 \
         --out "Z:${out//\//\\}\\progress-window.png" >"$out/winshot.txt" 2>&1 &
     shooter=$!
     echo "demo: starting R:\\setup.exe"

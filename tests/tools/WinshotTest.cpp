@@ -12,12 +12,14 @@ TEST(Winshot, RefusesAPictureOfOneColourAndWritesOneWithMore)
 {
     CTempFolder folder("shot");
     std::string path = folder / "window.png";
-    // A top-level static control: a black rectangle, then a line of text on its background.
+    // A top-level static control: a black rectangle, then a line of text on its background,
+    // taken once and, followed while it stays visible, again and again for 300 ms.
     const struct
     {
         DWORD style;
+        const char* options;
         DWORD exitCode;
-    } windows[] = {{SS_BLACKRECT, 3}, {SS_LEFT, 0}};
+    } windows[] = {{SS_BLACKRECT, "", 3}, {SS_LEFT, "", 0}, {SS_LEFT, "--follow 300 ", 0}};
     for (const auto& w : windows)
     {
         HWND window = CreateWindowExA(0, "Static", "Norvane Connect", WS_POPUP | w.style, 100, 100,
@@ -26,7 +28,9 @@ TEST(Winshot, RefusesAPictureOfOneColourAndWritesOneWithMore)
         ShowWindow(window, SW_SHOWNOACTIVATE);
         UpdateWindow(window);
         CProgramResult run = RunProgram(
-            ProgramCommand("winshot.exe", "--class Static --out " + Quoted(path)), 30000);
+            ProgramCommand("winshot.exe",
+                           std::string(w.options) + "--class Static --out " + Quoted(path)),
+            30000);
         DestroyWindow(window);
         EXPECT_EQ(w.exitCode, run.dwExitCode) << run.strOutput;
         if (w.exitCode == 3)
@@ -37,6 +41,7 @@ TEST(Winshot, RefusesAPictureOfOneColourAndWritesOneWithMore)
         else
         {
             EXPECT_EQ(0u, ReadTextFile(path).find(std::string("\x89PNG\r\n\x1a\n", 8)));
+            DeleteFileA(path.c_str());
         }
     }
 }

@@ -1,11 +1,13 @@
 // winshot: saves a window of another program as a PNG picture, as it is on the screen.
 //
-//   winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png
+//   winshot --class NAME [--wait-visible MS] [--delay MS] [--follow MS] --out FILE.png
 //   winshot --screen --out FILE.png
 //
 // --class         window class of the top-level window to take (e.g. NorvaneSetup)
 // --wait-visible  wait up to MS milliseconds for such a window to be visible (default 0)
 // --delay         wait MS milliseconds more before taking it, so that it has painted
+// --follow        keep taking it for up to MS milliseconds while it stays visible, and
+//                 write the last picture: a window shown for a moment, still painting
 // --screen        take the whole screen instead
 // A window is taken only while it is visible: a picture read back after it was hidden
 // shows what lies behind it, or nothing. A picture of one colour alone is no picture of a
@@ -86,6 +88,7 @@ int main(int argc, char** argv)
     std::string outPath;
     DWORD waitMs = 0;
     DWORD delayMs = 0;
+    DWORD followMs = 0;
     bool wholeScreen = false;
     for (int i = 1; i < argc; ++i)
     {
@@ -104,11 +107,14 @@ int main(int argc, char** argv)
             waitMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
         else if (strcmp(argv[i], "--delay") == 0)
             delayMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
+        else if (strcmp(argv[i], "--follow") == 0)
+            followMs = static_cast<DWORD>(strtoul(argv[i + 1], NULL, 10));
         ++i;
     }
     if ((className.empty() && !wholeScreen) || outPath.empty())
     {
-        fputs("usage: winshot --class NAME [--wait-visible MS] [--delay MS] --out FILE.png\n"
+        fputs("usage: winshot --class NAME [--wait-visible MS] [--delay MS] [--follow MS] "
+              "--out FILE.png\n"
               "       winshot --screen --out FILE.png\n",
               stderr);
         return 2;
@@ -144,18 +150,33 @@ int main(int argc, char** argv)
         }
         Sleep(delayMs);
         // Taken again, for two seconds at the most, until a picture shows more than one
-        // colour; only a picture read while the window stayed visible counts.
+        // colour, and with --follow for as long as the window stays visible; only a
+        // picture read while the window stayed visible counts, and one of several colours
+        // is never replaced by one of a single colour.
         RECT rect;
-        bool whileVisible = false;
+        bool taken = false;
         DWORD first = GetTickCount();
-        do
+        for (;;)
         {
-            if (whileVisible)
-                Sleep(10);
-            whileVisible = IsWindowVisible(window) && GetWindowRect(window, &rect) &&
-                           CaptureRect(rect, width, height, rgb) && IsWindowVisible(window);
-        } while (whileVisible && IsOneColour(rgb) && GetTickCount() - first < kRetakeMs);
-        if (!whileVisible)
+            int takenWidth = 0;
+            int takenHeight = 0;
+            std::vector<unsigned char> picture;
+            if (!IsWindowVisible(window) || !GetWindowRect(window, &rect) ||
+                !CaptureRect(rect, takenWidth, takenHeight, picture) || !IsWindowVisible(window))
+                break;
+            if (!taken || IsOneColour(rgb) || !IsOneColour(picture))
+            {
+                width = takenWidth;
+                height = takenHeight;
+                rgb.swap(picture);
+            }
+            taken = true;
+            DWORD elapsed = GetTickCount() - first;
+            if (elapsed >= (IsOneColour(rgb) ? kRetakeMs : followMs))
+                break;
+            Sleep(10);
+        }
+        if (!taken)
         {
             fprintf(stderr, "winshot: the window was hidden before a picture of it could be "
                             "taken\n");
