@@ -8,8 +8,11 @@
 
 #include <cstdlib>
 
-extern "C" void __cdecl __main(void);        // the runtime's static constructors
 extern "C" void __cdecl __set_app_type(int); // the C runtime's kind of program
+
+// The linker's list of static constructors: a count (or -1), the constructors, a null.
+typedef void(__cdecl* CStaticConstructor)(void);
+extern "C" CStaticConstructor __CTOR_LIST__[];
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int);
 
@@ -24,7 +27,13 @@ extern "C" void __cdecl SetupEntry(void)
 {
     const int kWindowedProgram = 2;
     __set_app_type(kWindowedProgram);
-    __main();
+    // Last first, as the runtime's __main calls them; each registers its object's
+    // destructor with atexit (the list of static destructors stays empty).
+    size_t count = 0;
+    while (__CTOR_LIST__[count + 1])
+        ++count;
+    for (; count > 0; --count)
+        __CTOR_LIST__[count]();
     // WinMain reads neither the command line nor the show command.
     char noArguments[] = "";
     std::exit(WinMain(GetModuleHandleA(NULL), NULL, noArguments, SW_SHOWDEFAULT));

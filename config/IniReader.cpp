@@ -1,5 +1,6 @@
 #include "config/IniReader.h"
 
+#include "sys/FormatText.h"
 #include "sys/TextToInt.h"
 
 #include <cstdio>
@@ -43,12 +44,12 @@ bool CIniReader::ReadKey(const char* section, const char* key, char* buffer, siz
 
     // A default that no real value is likely to equal: the key is missing exactly when the
     // profile reader hands it back.
-    char sentinel[32];
-    snprintf(sentinel, sizeof(sentinel), "@%u@", static_cast<unsigned>(time(NULL)));
+    std::string sentinel = FormatText("@%u@", static_cast<unsigned>(time(NULL)));
 
     char text[kProfileBufferSize] = {0};
-    GetPrivateProfileStringA(section, key, sentinel, text, kProfileBufferSize, m_szFilePath);
-    if (strcmp(text, sentinel) == 0)
+    GetPrivateProfileStringA(section, key, sentinel.c_str(), text, kProfileBufferSize,
+                             m_szFilePath);
+    if (sentinel == text)
         return false;
 
     size_t length = strlen(text);

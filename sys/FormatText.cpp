@@ -6,19 +6,20 @@
 
 std::string FormatText(const char* format, ...)
 {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int length = vsnprintf(NULL, 0, format, copy);
-    va_end(copy);
-    std::string result;
-    if (length > 0)
+    // The C runtime's own _vsnprintf, which every Windows has: it gives -1 for a text that
+    // does not fit, where the standard's vsnprintf gives the length (a MinGW emulation on
+    // Windows XP).
+    std::vector<char> buffer(256);
+    for (;;)
     {
-        std::vector<char> buffer(static_cast<size_t>(length) + 1);
-        vsnprintf(buffer.data(), buffer.size(), format, args);
-        result.assign(buffer.data(), static_cast<size_t>(length));
+        va_list args;
+        va_start(args, format);
+        int length = _vsnprintf(buffer.data(), buffer.size() - 1, format, args);
+        va_end(args);
+        if (length >= 0)
+            return std::string(buffer.data(), static_cast<size_t>(length));
+        if (buffer.size() > 1024 * 1024)
+            return std::string();
+        buffer.resize(buffer.size() * 2);
     }
-    va_end(args);
-    return result;
 }
