@@ -17,13 +17,13 @@ std::string BeforeLastBackslash(const char* path)
     return std::string(path, static_cast<size_t>(last - path));
 }
 
-// The path in codePage when it converts there and back unchanged, has no blank and fits
-// in 260 bytes; empty otherwise. The round trip catches what a character the code page
-// lacks becomes, "?" or a look-alike (best fit), with flags every code page takes, UTF-8
+// The path in codePage when it converts there and back unchanged, fits in 260 bytes and,
+// unless blanks are allowed, has none; empty otherwise. The round trip catches what a character the
+// code page lacks becomes, "?" or a look-alike (best fit), with flags every code page takes, UTF-8
 // (Windows 10's "Beta: Use Unicode UTF-8" option) included.
-std::string InCodePage(const wchar_t* path, UINT codePage)
+std::string InCodePage(const wchar_t* path, UINT codePage, bool blanks)
 {
-    if (!*path || wcschr(path, L' '))
+    if (!*path || (!blanks && wcschr(path, L' ')))
         return std::string();
     int wideLength = static_cast<int>(wcslen(path));
     int length = WideCharToMultiByte(codePage, 0, path, wideLength, NULL, 0, NULL, NULL);
@@ -50,9 +50,9 @@ std::string GetModuleDir()
 
 std::string GetTempDir()
 {
-    // Commands are built on this path unquoted, since setup.ini may give them arguments. A
-    // blank makes CreateProcess try every prefix that ends at one ("D:\Temp.exe" for
-    // "D:\Temp Files\..."), which anyone may have planted; a character of the user's name
+    // Commands are built on this path, since setup.ini may give them arguments. A blank
+    // makes CreateProcess try every prefix that ends at one ("D:\Temp.exe" for
+    // "D:\Temp Files\...") unless the command is quoted; a character of the user's name
     // that the ANSI code page lacks names no folder, or another one. The short form has
     // neither, where the volume keeps short names.
     wchar_t longForm[MAX_PATH + 1] = {0};
@@ -62,19 +62,18 @@ std::string GetTempDir()
         longForm[0] = L'\0';
     else if (GetShortPathNameW(longForm, shortForm, MAX_PATH + 1) > MAX_PATH)
         shortForm[0] = L'\0';
-    char path[MAX_PATH + 1] = {0};
-    DWORD length = GetTempPathA(MAX_PATH, path);
-    std::string ansiPath = length == 0 || length > MAX_PATH ? std::string() : std::string(path);
-    return BeforeLastBackslash(ChooseTempPath(longForm, shortForm, ansiPath, CP_ACP).c_str());
+    return BeforeLastBackslash(ChooseTempPath(longForm, shortForm, CP_ACP).c_str());
 }
 
-std::string ChooseTempPath(const wchar_t* longPath, const wchar_t* shortPath,
-                           const std::string& ansiPath, UINT codePage)
+std::string ChooseTempPath(const wchar_t* longPath, const wchar_t* shortPath, UINT codePage)
 {
-    std::string chosen = InCodePage(longPath, codePage);
+    std::string chosen = InCodePage(longPath, codePage, false);
     if (chosen.empty())
-        chosen = InCodePage(shortPath, codePage);
-    return chosen.empty() ? ansiPath : chosen;
+        chosen = InCodePage(shortPath, codePage, false);
+    // A blank is quoted in every command; a character written as another is no way out.
+    if (chosen.empty())
+        chosen = InCodePage(longPath, codePage, true);
+    return chosen;
 }
 
 std::string GetSystemDir()

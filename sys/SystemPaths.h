@@ -9,17 +9,17 @@
 // program in a drive root); empty when the path holds no backslash.
 std::string GetModuleDir();
 
-// The temporary directory without its trailing backslash; empty when it cannot be read
-// or does not fit in 260 bytes. A path with a blank or with characters the ANSI code page
-// lacks comes in its short (8.3) form, where the volume has one (ChooseTempPath).
+// The temporary directory without its trailing backslash; empty when it cannot be read,
+// does not fit in 260 bytes, or has no form the ANSI code page writes exactly. A path with
+// a blank or with characters the ANSI code page lacks comes in its short (8.3) form, where
+// the volume has one (ChooseTempPath).
 std::string GetTempDir();
 
-// Of the temporary path's forms (each with its trailing backslash), the first that has no
-// blank and comes back unchanged from codePage, in codePage: the long form, then the short
-// one (empty where the volume keeps no short names); when neither does, ansiPath, what the
-// system gives in the ANSI code page.
-std::string ChooseTempPath(const wchar_t* longPath, const wchar_t* shortPath,
-                           const std::string& ansiPath, UINT codePage);
+// Of the temporary path's forms (each with its trailing backslash), in codePage: the
+// first that has no blank and comes back unchanged from codePage, the long form, then the
+// short one (empty where the volume keeps no short names); else the long form when only
+// its blanks are in the way; else empty, never a spelling that names another folder.
+std::string ChooseTempPath(const wchar_t* longPath, const wchar_t* shortPath, UINT codePage);
 
 // The system directory, as the system gives it.
 std::string GetSystemDir();

@@ -66,11 +66,11 @@ TEST(SharedHelpers, TempPathIsAFormTheCodePageWritesExactly)
     } cases[] = {
         {"plain", 1252, plain, plain, "C:\\Users\\Bob\\Temp\\"},
         {"blank, short form", 1252, blank, blankShort, "C:\\Users\\BOBLI~1\\Temp\\"},
-        {"blank, no short form", 1252, blank, L"", "ansi"},
-        {"blank in the short form too", 1252, blank, blank, "ansi"},
+        {"blank, no short form", 1252, blank, L"", "C:\\Users\\Bob Li\\Temp\\"},
+        {"blank in the short form too", 1252, blank, blank, "C:\\Users\\Bob Li\\Temp\\"},
         {"missing from 1252", 1252, macron, macronShort, "C:\\Users\\DA~1\\Temp\\"},
         {"missing from 936", 936, macron, macronShort, "C:\\Users\\DA~1\\Temp\\"},
-        {"missing, no short form", 1252, macron, L"", "ansi"},
+        {"missing, no short form", 1252, macron, L"", ""},
         {"Chinese in 936", 936, chinese, L"", "C:\\Users\\\xD5\xC5\xC8\xFD\\Temp\\"},
         {"Chinese in UTF-8", CP_UTF8, chinese, L"", "C:\\Users\\\xE5\xBC\xA0\xE4\xB8\x89\\Temp\\"},
         {"macron in UTF-8", CP_UTF8, macron, macronShort,
@@ -78,8 +78,7 @@ TEST(SharedHelpers, TempPathIsAFormTheCodePageWritesExactly)
          "da\\Temp\\"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected,
-                  ChooseTempPath(c.longPath.c_str(), c.shortPath.c_str(), "ansi", c.codePage))
+        EXPECT_EQ(c.expected, ChooseTempPath(c.longPath.c_str(), c.shortPath.c_str(), c.codePage))
             << c.name;
 }
 
