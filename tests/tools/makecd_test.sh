@@ -1,11 +1,14 @@
 #!/bin/bash
 # tools/makecd/makecd.sh as a card maker runs it, with a throwaway certificate authority
 # and certificates made here (nothing secret is kept):
-# 1. signed with a PKCS#12 file: the image's setup.exe verifies against that authority,
-#    its checksum and flags hold, the file list's hashes are those of the image's files,
-#    and the demo runs the image to a normal end;
-# 2. without a signing option: an image, said to be unsigned, with exit code 3;
-# 3. bad input: each a clear message, exit code 1, nothing in --out.
+# 1. signed with a PKCS#12 file, the authority among the system's (SSL_CERT_FILE): the
+#    image's setup.exe verifies against that authority, its checksum and flags hold, the
+#    file list's hashes are those of the image's files, and the demo runs the image to a
+#    normal end;
+# 2. the same authority only packed into the PKCS#12 file: an image, said to be signed by
+#    an authority Windows does not know, with exit code 4;
+# 3. without a signing option: an image, said to be unsigned, with exit code 3;
+# 4. bad input: each a clear message, exit code 1, nothing in --out.
 #   makecd_test.sh SOURCE_DIR SHIPPING_TREE WORK_DIR
 set -u
 source_dir=$1 shipping=$2 work=$3
@@ -73,9 +76,10 @@ rm -f "$cd_dir/autorun.inf"
 echo "not ours" >"$cd_dir/SETUP.EXE" && rm -f "$cd_dir/setup.exe"
 
 # --- 1. signed --------------------------------------------------------------------------
-makecd signed.log --cd "$cd_dir" --out "$work/signed" --sign-pkcs12 "$pki/signer.p12" \
-    --password-file "$pki/password" --publisher "Norvane Test" --url https://example.com/ \
-    --volume NORVANE_TEST
+cat /etc/ssl/certs/ca-certificates.crt "$pki/ca.pem" >"$pki/system.pem"
+SSL_CERT_FILE="$pki/system.pem" makecd signed.log --cd "$cd_dir" --out "$work/signed" \
+    --sign-pkcs12 "$pki/signer.p12" --password-file "$pki/password" --publisher "Norvane Test" \
+    --url https://example.com/ --volume NORVANE_TEST
 status=$?
 [ $status -eq 0 ] || fail "the signed run ended with $status"
 expect_in signed.log "the folder's own SETUP.EXE is replaced by ours" "Result: the CD folder is complete" \
@@ -116,14 +120,22 @@ expect_in demo.log "driver installer: ran to its end, exit code 0" \
     "installed: the package was copied and its installer ended with exit code 0" \
     "CD-ROM at exit: ejected"
 
-# --- 2. unsigned --------------------------------------------------------------------------
+# --- 2. signed by an authority the system does not know ------------------------------------
+makecd untrusted.log --cd "$cd_dir" --out "$work/untrusted" --sign-pkcs12 "$pki/signer.p12" \
+    --password-file "$pki/password"
+status=$?
+[ $status -eq 4 ] || fail "the run with an unknown authority ended with $status, not 4"
+expect_in untrusted.log "UNTRUSTED" "Norvane Test Authority" "Verified publisher: Unknown"
+[ -f "$work/untrusted/cd.iso" ] || fail "the run with an unknown authority made no image"
+
+# --- 3. unsigned --------------------------------------------------------------------------
 makecd unsigned.log --cd "$cd_dir" --out "$work/unsigned"
 status=$?
 [ $status -eq 3 ] || fail "the unsigned run ended with $status, not 3"
 expect_in unsigned.log "UNSIGNED" "Verified publisher: Unknown"
 [ -f "$work/unsigned/cd.iso" ] || fail "the unsigned run made no image"
 
-# --- 3. bad input -----------------------------------------------------------------------------
+# --- 4. bad input -----------------------------------------------------------------------------
 bad() { # name expected-text options...
     local name=$1 text=$2
     shift 2
@@ -145,6 +157,13 @@ bad server "not for code signing" --cd "$cd_dir" --sign-cert "$pki/server.pem" \
     --sign-key "$pki/server.key"
 bad expired "has expired" --cd "$cd_dir" --sign-cert "$pki/expired.pem" --sign-key "$pki/expired.key"
 bad future "not valid yet" --cd "$cd_dir" --sign-cert "$pki/future.pem" --sign-key "$pki/future.key"
+# A link inside the CD folder is what it leads to; one out of it is refused by name.
+linked="$work/linked cd"
+cp -r "$cd_dir" "$linked"
+ln -s driver "$linked/driver-again"
+ln -s /etc/passwd "$linked/driver/notes.txt"
+bad link-out "driver/notes.txt is a symbolic link out of the CD folder (to /etc/passwd)" \
+    --cd "$linked"
 makecd no-parent.log --cd "$cd_dir" --out "$work/missing/out"
 [ $? -eq 1 ] || fail "a missing --out parent did not end with 1"
 expect_in no-parent.log "$work/missing does not exist"

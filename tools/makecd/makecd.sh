@@ -25,8 +25,10 @@
 #
 # In DIR: cd.iso, cd-files.sha256 (every file on the image, as sha256sum -c reads it),
 # setupcheck.txt, and signature.txt (the verification) when signed. DIR is filled only
-# when everything succeeded.
-# Exit code: 0 a signed image; 3 an unsigned image (no signing option was given); 1 no
+# when everything succeeded. A symbolic link that leads out of FOLDER is refused.
+# Exit code: 0 a signed image whose certificate chains to an authority of the system's
+# (SSL_CERT_FILE, else Debian's list); 4 a signed image whose certificate does not: Windows
+# will show "Unknown publisher"; 3 an unsigned image (no signing option was given); 1 no
 # image: a problem, named; 2 wrong arguments.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -107,7 +109,7 @@ if [ -e "$out_dir" ]; then
 fi
 
 # --- the signing material, checked before anything is made ---------------------------
-work= mounted=0 WINE_XVFB_PID=
+work= mounted=0 trusted=1 WINE_XVFB_PID=
 cleanup() {
     if [ $mounted -eq 1 ]; then
         "$WINE_LOADER" "$root/build/release/bin/cdmount.exe" R: --remove >/dev/null 2>&1
@@ -181,6 +183,15 @@ certificate_date() { # startdate | enddate
 [ -z "$sign" ] || read_signing_material
 
 # --- the CD folder, with our setup.exe and autorun.inf -------------------------------
+# A link inside the folder is copied as what it leads to; one that leads out of it would
+# put whatever lies there on the image.
+while IFS= read -r -d '' link; do
+    target=$(realpath -m "$link")
+    case "$target/" in
+    "$cd_dir"/*) ;;
+    *) fail "${link#"$cd_dir"/} is a symbolic link out of the CD folder (to $target): copy what it leads to into the folder, or remove it" ;;
+    esac
+done < <(find "$cd_dir" -type l -print0)
 stage="$work/cd"
 mkdir "$stage" && cp -rL "$cd_dir/." "$stage/" || fail "cannot copy $cd_dir"
 chmod -R u+rwX "$stage"
@@ -237,13 +248,21 @@ if [ -n "$sign" ]; then
     [ -n "$timestamp" ] && sign_args+=(-ts "$timestamp")
     osslsigncode "${sign_args[@]}" -in "$work/setup-unsigned.exe" -out "$stage/setup.exe" \
         >"$work/sign.txt" 2>&1 || fail "signing failed: $(tail -n 5 "$work/sign.txt")"
-    # Verified against the system's authorities and those that came with the certificate.
-    cat /etc/ssl/certs/ca-certificates.crt "$work/chain.pem" >"$work/authorities.pem" 2>/dev/null
-    verify_args=(verify -CAfile "$work/authorities.pem" -in "$stage/setup.exe")
-    [ -n "$timestamp" ] && verify_args+=(-TSA-CAfile "$work/authorities.pem")
-    osslsigncode "${verify_args[@]}" >"$work/signature.txt" 2>&1 &&
-        grep -q '^Signature verification: ok' "$work/signature.txt" ||
-        fail "the signature does not verify: $(grep -i -e fail -e error "$work/signature.txt" | head -n 5)"
+    # Trusted is what chains to an authority of the system's; an authority that came with
+    # the certificate proves only that the signature is intact.
+    system_authorities=${SSL_CERT_FILE:-/etc/ssl/certs/ca-certificates.crt}
+    cat "$system_authorities" "$work/chain.pem" >"$work/authorities.pem" 2>/dev/null
+    verify() { # authorities file, output
+        local args=(verify -CAfile "$1" -in "$stage/setup.exe")
+        [ -n "$timestamp" ] && args+=(-TSA-CAfile "$1")
+        osslsigncode "${args[@]}" >"$2" 2>&1 && grep -q '^Signature verification: ok' "$2"
+    }
+    trusted=1
+    if ! verify "$system_authorities" "$work/signature.txt"; then
+        trusted=0
+        verify "$work/authorities.pem" "$work/signature.txt" ||
+            fail "the signature does not verify: $(grep -i -e fail -e error "$work/signature.txt" | head -n 5)"
+    fi
     say "signed by $(certificate_subject)$([ -n "$timestamp" ] && echo ", time-stamped by $timestamp")"
 fi
 
@@ -283,5 +302,14 @@ if [ -z "$sign" ]; then
     say "  that are signed and validated\" it does not start; Smart App Control blocks it;"
     say "  SmartScreen warns about a downloaded copy of the image. Give a --sign-... option."
     exit 3
+fi
+if [ $trusted -eq 0 ]; then
+    authority=$(openssl x509 -in "$work/signer.pem" -noout -issuer -nameopt oneline 2>/dev/null |
+        sed 's/^issuer= *//')
+    say "UNTRUSTED: the certificate chains to $authority, which came with it, not to an"
+    say "  authority of this system's ($system_authorities). Windows shows such a signature as"
+    say "  \"Verified publisher: Unknown\", as if unsigned. Sign with a certificate from an"
+    say "  authority Windows trusts."
+    exit 4
 fi
 exit 0
