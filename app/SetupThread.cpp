@@ -41,8 +41,7 @@ std::string QuoteIfBlank(const std::string& path)
 } // namespace
 
 CSetupThread::CSetupThread()
-    : m_pView(NULL), m_driverFolder(GetTempDir(), IsAdministrator()),
-      m_appFolder(GetTempDir(), IsAdministrator())
+    : m_pView(NULL), m_bAdministrator(IsAdministrator()), m_staging(WindowsTempDir())
 {
 }
 
@@ -67,10 +66,12 @@ int CSetupThread::Run()
         TraceOut(message);
         m_pView->EndSetup();
     }
-    return result;
 #else
-    return RunSequence();
+    int result = RunSequence();
 #endif
+    // Every installer has ended; what the main thread does now needs none of the copies.
+    m_staging.Remove();
+    return result;
 }
 
 int CSetupThread::RunSequence()
@@ -111,8 +112,10 @@ int CSetupThread::RunSequence()
 
     m_pView->SetStatusText(kDriverText.For(isChinese));
     TraceOut(kTraceCopyingDriver);
+    if (m_bAdministrator)
+        m_staging.MakeRoot();
     // The installer runs from the destination whatever the copy achieved.
-    CopyTree(m_config.GetDriverSourceDir(), m_config.GetDriverDestDir(), m_driverFolder);
+    CopyPackage(m_config.GetDriverSourceDir(Roots()), m_config.GetDriverDestDir(Roots()));
     TraceOut(kTraceInstallingDriver);
     if (!InstallDriver(exitCode, 0))
     {
@@ -163,12 +166,23 @@ int CSetupThread::RunSequence()
     return result;
 }
 
+CInstallRoots CSetupThread::Roots() const
+{
+    CInstallRoots roots = {GetModuleDir(), m_bAdministrator ? m_staging.Root() : GetTempDir()};
+    return roots;
+}
+
+int CSetupThread::CopyPackage(const std::string& source, const std::string& dest)
+{
+    return m_bAdministrator ? CopyTree(source, dest, m_staging) : CopyTree(source, dest);
+}
+
 BOOL CSetupThread::InstallDriver(DWORD& exitCode, int slashC)
 {
     // Whatever lies there was not copied by this run: it may be anyone's.
-    if (!m_driverFolder.IsReady())
+    if (m_bAdministrator && !m_staging.Holds(m_config.GetDriverDestDir(Roots())))
         return FALSE;
-    std::string command = m_config.GetDriverSetupCmdPath();
+    std::string command = m_config.GetDriverSetupCmdPath(Roots());
     if (slashC != 0)
         command += " /C";
     return RunProcess(command, exitCode, INFINITE, SW_HIDE);
@@ -176,13 +190,13 @@ BOOL CSetupThread::InstallDriver(DWORD& exitCode, int slashC)
 
 int CSetupThread::CopyApplication()
 {
-    return CopyTree(m_config.GetAppSourceDir(), m_config.GetAppDestDir(), m_appFolder);
+    return CopyPackage(m_config.GetAppSourceDir(Roots()), m_config.GetAppDestDir(Roots()));
 }
 
 BOOL CSetupThread::InstallApplication()
 {
     DWORD exitCode = 0;
-    std::string command = m_config.GetAppSetupCmdPath();
+    std::string command = m_config.GetAppSetupCmdPath(Roots());
     if (!m_config.GetUninstallEntry().empty())
     {
         // With a previous installation registered, a first run removes it; only when its
@@ -203,9 +217,15 @@ BOOL CSetupThread::RunInstalledApplication()
         return FALSE;
     }
     DWORD exitCode = 0;
-    // Not elevated, so that it runs for the user who plugged the card in, where other
-    // programs can reach it.
-    CUniqueHandle userToken(OpenShellUserToken());
+    // It runs for the user who plugged the card in, with their rights: nothing of an
+    // administrator's reaches a program they can steer.
+    CUniqueHandle userToken;
+    if (!ChooseApplicationToken(userToken))
+    {
+        TraceOut(FormatText(kTraceApplicationNotStarted, path.c_str(),
+                            static_cast<int>(GetLastError())));
+        return FALSE;
+    }
     // A wait of 1 ms: the application keeps running while the setup run ends.
     return RunProcess(QuoteIfBlank(path), exitCode, 1, SW_SHOWNORMAL, userToken.Get());
 }

@@ -23,23 +23,28 @@ public:
     int Run() override;
 
     // Runs the driver installer from its copy; " /C" is appended when slashC is non-zero.
-    // FALSE without running it when the copy's folder could not be made the run's own.
+    // As administrator, FALSE without running it when the copy's folder is not the run's.
     BOOL InstallDriver(DWORD& exitCode, int slashC);
     int CopyApplication();
     // Runs the application installer once, or twice when the first run removed the
     // previous installation's uninstall entry.
     BOOL InstallApplication();
-    // Starts the installed application without waiting for it, with the rights of the
-    // user's other programs where it can.
+    // Starts the installed application without waiting for it, never with more rights than
+    // the programs of the user at this desktop: when that cannot be had, it does not start.
     BOOL RunInstalledApplication();
 
 private:
     int RunSequence();
+    // The CD folder, and where packages go: as administrator the run's own staging folder,
+    // otherwise the temporary directory.
+    CInstallRoots Roots() const;
+    // CopyTree into dest, as administrator only into a folder made the run's own.
+    int CopyPackage(const std::string& source, const std::string& dest);
 
     CSetupConfig m_config;
     ProgressView* m_pView;
-    // The folders the packages are copied to, held until the thread object goes, after
-    // both installers have ended.
-    CStagingFolder m_driverFolder;
-    CStagingFolder m_appFolder;
+    // As administrator, every package is copied below a folder of the run's own, which
+    // goes when the sequence has ended, after both installers.
+    const bool m_bAdministrator;
+    CStagingFolder m_staging;
 };

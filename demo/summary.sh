@@ -34,6 +34,8 @@ awk -v ended="$ended" \
     -v t_app_copy_failed_zh="$(text kTraceApplicationCopyFailedChinese)" \
     -v t_app_copy_failed_other="$(text kTraceApplicationCopyFailedOther)" \
     -v t_no_installed_app="$(text kTraceNoInstalledApplication)" \
+    -v t_app_not_started="$(piece kTraceApplicationNotStarted 1)" \
+    -v t_staging_failed="$(piece kTraceStagingFailed 1)" \
     -v t_copy_end="$(piece kTraceCopyEnd 3)" -v t_run_start="$(piece kTraceRunStart 1)" \
     -v t_run_empty="$(text kTraceRunEmpty)" -v t_run="$(piece kTraceRunEnded 1)" \
     -v t_run_ended="$(piece kTraceRunEnded 2)" -v t_run_timed_out="$(piece kTraceRunTimedOut 2)" \
@@ -89,6 +91,8 @@ function program_end(text,    k, rest) {
     else if (line == t_no_app) decision = "none"
     else if (line == t_app_copy_failed_zh || line == t_app_copy_failed_other) app_copy_failed = 1
     else if (line == t_no_installed_app) no_app_found = 1
+    else if (starts(line, t_app_not_started)) app_not_started = substr(line, length(t_app_not_started) + 1)
+    else if (starts(line, t_staging_failed)) staging_failed = substr(line, length(t_staging_failed) + 1)
     else if (index(line, t_copy_end)) {
         result = substr(line, index(line, t_copy_end) + length(t_copy_end))
         sub(/ *$/, "", result)
@@ -155,8 +159,12 @@ END {
         print "  application: the card carries none (InstallApp is 0)"
     else
         print "  application: not considered (the run stopped before)"
+    if (staging_failed != "")
+        print "  package folder: setup.exe could not make " staging_failed " its own; nothing was copied there or run from it"
     if (no_app_found)
         print "  installed application to start: none found in the registry"
+    if (app_not_started != "")
+        print "  installed application: not started, since no token of the user at the desktop could be had: " app_not_started
     if (ended ~ /^timeout/)
         print "  CD-ROM at exit: no request (the run was ended before its end)"
     else if (last == t_eject)

@@ -73,3 +73,8 @@ bool IsBelow(const std::string& path, const std::string& root)
            foldedPath[foldedRoot.size()] == L'\\' &&
            std::equal(foldedRoot.begin(), foldedRoot.end(), foldedPath.begin());
 }
+
+bool IsSamePath(const std::string& path, const std::string& other)
+{
+    return FoldedPath(path) == FoldedPath(other);
+}

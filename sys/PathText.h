@@ -14,5 +14,8 @@ const char* FindLastBackslash(const char* text);
 // drive's root, and for "E:" itself); empty when it cannot be resolved into 260 bytes.
 std::string FullPathOf(const std::string& path);
 
+// True when both full paths name the same place, letter case aside.
+bool IsSamePath(const std::string& path, const std::string& other);
+
 // True when path lies strictly below root (both full paths), letter case aside.
 bool IsBelow(const std::string& path, const std::string& root);

@@ -10,7 +10,7 @@
 // without limit). TRUE only when the program ended within the wait, whatever its exit
 // code; exitCode then holds that code and stays 0 on every other outcome. A program still
 // running at the time-out is left running on its own. Traces what it starts and how it
-// ended. With a user token (OpenShellUserToken) the program starts with that user's rights
-// where it can (ProcessStart.h), with this process's own where it cannot.
+// ended. With a user token (ChooseApplicationToken) the program starts with that token or
+// not at all (ProcessStart.h).
 BOOL RunProcess(std::string commandLine, DWORD& exitCode, DWORD timeoutMs, WORD showMode,
                 HANDLE userToken = NULL);

@@ -8,6 +8,9 @@ namespace
 {
 typedef BOOL(WINAPI* CreateProcessWithTokenWFn)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, LPVOID,
                                                 LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+typedef BOOL(WINAPI* CreateProcessAsUserWFn)(HANDLE, LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES,
+                                             LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                             LPSTARTUPINFOW, LPPROCESS_INFORMATION);
 
 // The text in UTF-16, terminated; empty when it cannot be converted.
 std::vector<wchar_t> Widen(const char* text)
@@ -42,33 +45,47 @@ template <typename StartupInfo> void FillStartup(StartupInfo& startup, const CSt
     }
 }
 
-// With the user's token: the environment is the user's, made from their profile.
+// Only ever with the token given: CreateProcessAsUserW where this process may give a
+// program another token (a service may; an administrator may not, and Wine's way of
+// starting with a token is this one), else CreateProcessWithTokenW (Vista and later, the
+// Secondary Logon service), whose program gets the environment of the token's user.
 bool StartWithToken(const std::string& commandLine, const CStartOptions& options,
                     CProcessInfo& process)
 {
-    CreateProcessWithTokenWFn start =
-        LookUpSystemFunction<CreateProcessWithTokenWFn>("advapi32.dll", "CreateProcessWithTokenW");
-    if (!start || options.hOutput)
-        return false;
+    // Nothing of this process's but the show mode reaches such a program.
     std::vector<wchar_t> line = Widen(commandLine.c_str());
-    std::vector<wchar_t> program = Widen(options.pszProgram);
-    std::vector<wchar_t> currentDir = Widen(options.pszCurrentDir);
-    if (line.empty() || (options.pszProgram && program.empty()) ||
-        (options.pszCurrentDir && currentDir.empty()))
+    if (line.empty() || options.pszProgram || options.pszCurrentDir || options.hOutput)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return false;
+    }
     STARTUPINFOW startup;
     FillStartup(startup, options);
-    return start(options.hUserToken, 0, program.empty() ? NULL : program.data(), line.data(),
-                 options.dwCreationFlags, NULL, currentDir.empty() ? NULL : currentDir.data(),
-                 &startup, process.Put()) != FALSE;
+    CreateProcessAsUserWFn asUser =
+        LookUpSystemFunction<CreateProcessAsUserWFn>("advapi32.dll", "CreateProcessAsUserW");
+    if (asUser && asUser(options.hUserToken, NULL, line.data(), NULL, NULL, FALSE,
+                         options.dwCreationFlags, NULL, NULL, &startup, process.Put()))
+        return true;
+    CreateProcessWithTokenWFn withToken =
+        LookUpSystemFunction<CreateProcessWithTokenWFn>("advapi32.dll", "CreateProcessWithTokenW");
+    if (!withToken)
+    {
+        if (!asUser)
+            SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    // The first attempt may have changed the command line in place.
+    line = Widen(commandLine.c_str());
+    return withToken(options.hUserToken, 0, NULL, line.data(), options.dwCreationFlags, NULL, NULL,
+                     &startup, process.Put()) != FALSE;
 }
 } // namespace
 
 bool StartProcess(const std::string& commandLine, const CStartOptions& options,
                   CProcessInfo& process)
 {
-    if (options.hUserToken && StartWithToken(commandLine, options, process))
-        return true;
+    if (options.hUserToken)
+        return StartWithToken(commandLine, options, process);
     STARTUPINFOA startup;
     FillStartup(startup, options);
     std::vector<char> writable(commandLine.begin(), commandLine.end());

@@ -24,11 +24,12 @@ struct CStartOptions
     bool bShowMode;            // impose wShowMode on the program's first window
     WORD wShowMode;
     HANDLE hOutput;    // an inheritable handle the program gets as standard output and error
-    HANDLE hUserToken; // a primary token to start the program with (Vista and later)
+    HANDLE hUserToken; // a primary token to start the program with, and no other
 };
 
 // Starts commandLine, of which the system gets a writable copy. With a user token the
-// program starts through CreateProcessWithTokenW where Windows has it, and as without one
-// when that fails. True with both handles in process; false, GetLastError telling why.
+// program starts with that token or not at all (never with this process's own), and
+// takes nothing else of this process's but the show mode: no program file, current folder
+// or output of the caller's. True with both handles in process; false, GetLastError telling why.
 bool StartProcess(const std::string& commandLine, const CStartOptions& options,
                   CProcessInfo& process);

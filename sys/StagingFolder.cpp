@@ -1,8 +1,13 @@
 #include "sys/StagingFolder.h"
 
+#include "sys/FormatText.h"
 #include "sys/PathText.h"
-#include "sys/UserRights.h"
+#include "sys/SystemFunction.h"
+#include "sys/Trace.h"
+#include "sys/TraceTexts.h"
 
+#include <aclapi.h>
+#include <ntsecapi.h>
 #include <sddl.h>
 
 #include <cstring>
@@ -11,7 +16,7 @@
 namespace
 {
 // Owned by Administrators; full control for SYSTEM and Administrators, passed on to every
-// file and folder inside; nothing inherited from the temporary directory (protected).
+// file and folder inside; nothing inherited from the folder above (protected).
 const char kAdministratorsOnly[] = "O:BAG:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 bool IsDotEntry(const char* name)
@@ -19,8 +24,7 @@ bool IsDotEntry(const char* name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-// The entry itself, never what a link at path points to; share modes that keep anyone
-// from renaming or removing it while it is open.
+// The entry itself, never what a link at path points to.
 HANDLE OpenNoFollow(const std::string& path)
 {
     return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
@@ -37,6 +41,20 @@ bool IsPlainFolder(HANDLE handle)
            !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Owned by Administrators, as the folder is made. Wine keeps no owner it is asked for, and
+// no rights either: there is nothing to check.
+bool IsAdministratorsOwn(HANDLE handle)
+{
+    PSID owner = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, NULL, NULL,
+                        NULL, &descriptor) != ERROR_SUCCESS)
+        return false;
+    CUniqueLocalMem owned(descriptor);
+    return IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+           LookUpSystemFunction("ntdll.dll", "wine_get_version");
+}
+
 bool RemoveFile(const std::string& path, DWORD attributes)
 {
     if (DeleteFileA(path.c_str()))
@@ -47,6 +65,7 @@ bool RemoveFile(const std::string& path, DWORD attributes)
            DeleteFileA(path.c_str());
 }
 
+// Everything in the folder that can go goes, also after something that cannot.
 bool RemoveFolder(const std::string& path, DWORD attributes)
 {
     // Held while it is emptied, so that the paths below lead into this very folder.
@@ -59,17 +78,18 @@ bool RemoveFolder(const std::string& path, DWORD attributes)
     CUniqueFind find(FindFirstFileA((path + "\\*").c_str(), &entry));
     if (!find)
         return false;
+    bool emptied = true;
     do
     {
         if (!IsDotEntry(entry.cFileName) && !RemoveWithoutFollowing(path + "\\" + entry.cFileName))
-            return false;
+            emptied = false;
     } while (FindNextFileA(find.Get(), &entry));
     find.Reset();
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     held.Reset();
     // Should someone put a link here meanwhile, the link is what goes.
-    return RemoveDirectoryA(path.c_str()) != FALSE;
+    return emptied && RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
 } // namespace
@@ -93,76 +113,123 @@ bool RemoveWithoutFollowing(const std::string& path)
     return RemoveFile(path, attributes);
 }
 
-CStagingFolder::CStagingFolder(const std::string& root, bool forAdministrators)
-    : m_strRoot(root), m_bForAdministrators(forAdministrators), m_bMade(false), m_result(NotStaged)
+std::string WindowsTempDir()
+{
+    // The shared Windows folder: GetWindowsDirectory gives a user's private one to a
+    // program that Terminal Services takes as not made for it.
+    char path[MAX_PATH] = {0};
+    UINT length = GetSystemWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    return FullPathOf(path) + "\\Temp";
+}
+
+bool IsInStagingRoot(const std::string& root, const std::string& path)
+{
+    std::string full = FullPathOf(path);
+    return !root.empty() && !full.empty() && (IsSamePath(full, root) || IsBelow(full, root));
+}
+
+CStagingFolder::CStagingFolder(const std::string& parent) : m_strParent(parent), m_bRootTried(false)
 {
 }
 
-CStagingFolder::~CStagingFolder() {}
-
-CStagingFolder::Result CStagingFolder::Make(const std::string& path)
+CStagingFolder::~CStagingFolder()
 {
-    m_held.clear();
-    m_bMade = true;
-    m_result = Stage(FullPathOf(path));
-    if (m_result != Made)
-        m_held.clear();
-    return m_result;
+    Remove();
 }
 
-CStagingFolder::Result CStagingFolder::Stage(const std::string& full)
+bool CStagingFolder::MakeRoot()
 {
-    std::string root = FullPathOf(m_strRoot);
-    if (root.empty() || !IsBelow(full, root))
-        return NotStaged;
-    // The root itself may be reached through a link of the user's own; it is held as the
-    // folder it leads to, and only a root the user's programs can write is staged in: in
-    // any other (TEMP pointed elsewhere) they could have planted nothing, and removing what
-    // lies there could destroy what they cannot.
-    CUniqueFile rootFolder(CreateFileA(root.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS, NULL));
-    if (!rootFolder || !UnelevatedCanAddFolder(rootFolder.Get()))
-        return NotStaged;
-    m_held.push_back(std::move(rootFolder));
-
-    CUniqueLocalMem descriptor;
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), NULL, FALSE};
-    if (m_bForAdministrators)
-    {
-        PSECURITY_DESCRIPTOR built = NULL;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kAdministratorsOnly,
-                                                                  SDDL_REVISION_1, &built, NULL))
-            return Failed;
-        descriptor.Reset(built);
-        attributes.lpSecurityDescriptor = built;
-    }
-    SECURITY_ATTRIBUTES* security = m_bForAdministrators ? &attributes : NULL;
-
-    // The folders between the root and the destination are kept, or made, and held.
-    for (const char* slash = FindNextBackslash(full.c_str() + root.size() + 1); slash;
-         slash = FindNextBackslash(slash + 1))
-    {
-        std::string level(full.c_str(), static_cast<size_t>(slash - full.c_str()));
-        if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            !CreateFolder(level.c_str(), security))
-            return Failed;
-        if (!Hold(level))
-            return Failed;
-    }
-    // Made anew: should anyone make it between the removal and here, it is theirs.
-    if (!RemoveWithoutFollowing(full) || !CreateFolder(full.c_str(), security) || !Hold(full))
-        return Failed;
-    return Made;
-}
-
-bool CStagingFolder::Hold(const std::string& path)
-{
-    CUniqueFile folder(OpenNoFollow(path));
-    if (!folder || !IsPlainFolder(folder.Get()))
+    if (m_bRootTried)
+        return !m_strRoot.empty();
+    m_bRootTried = true;
+    // A name nobody can make first: the user's programs may make folders in the Windows
+    // folder's Temp, though not rename or remove anyone else's.
+    DWORD random[2] = {0, 0};
+    if (m_strParent.empty())
+        return Fail(m_strParent, ERROR_PATH_NOT_FOUND);
+    if (!RtlGenRandom(random, sizeof(random)))
+        return Fail(m_strParent, ERROR_GEN_FAILURE);
+    std::string root = m_strParent + FormatText("\\NorvaneSetup.%08lX%08lX", random[0], random[1]);
+    if (!MakeAndHold(root))
         return false;
-    m_held.push_back(std::move(folder));
+    m_strRoot = root;
     return true;
+}
+
+bool CStagingFolder::Make(const std::string& path)
+{
+    if (m_strRoot.empty())
+        return false;
+    std::string full = FullPathOf(path);
+    if (!IsInStagingRoot(m_strRoot, full))
+        return Fail(path, full.empty() ? ERROR_FILENAME_EXCED_RANGE : ERROR_BAD_PATHNAME);
+    // Each level below the root, down to the folder itself.
+    for (size_t end = m_strRoot.size(); end < full.size();)
+    {
+        const char* slash = FindNextBackslash(full.c_str() + end + 1);
+        end = slash ? static_cast<size_t>(slash - full.c_str()) : full.size();
+        std::string level = full.substr(0, end);
+        if (!Holds(level) && !MakeAndHold(level))
+            return false;
+    }
+    return true;
+}
+
+bool CStagingFolder::Holds(const std::string& path) const
+{
+    std::string full = FullPathOf(path);
+    for (const CHeldFolder& held : m_held)
+    {
+        if (!full.empty() && IsSamePath(full, held.strPath))
+            return true;
+    }
+    return false;
+}
+
+void CStagingFolder::Remove()
+{
+    if (m_held.empty())
+        return;
+    std::string root = m_held[0].strPath;
+    // Nobody but SYSTEM and Administrators can change the root, so its paths still lead
+    // where they did while it was held.
+    m_held.clear();
+    RemoveWithoutFollowing(root);
+}
+
+bool CStagingFolder::MakeAndHold(const std::string& path)
+{
+    PSECURITY_DESCRIPTOR built = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kAdministratorsOnly, SDDL_REVISION_1,
+                                                              &built, NULL))
+        return Fail(path, GetLastError());
+    CUniqueLocalMem descriptor(built);
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), built, FALSE};
+    // Fails on any name that exists, a link's included: what it makes is new.
+    if (!CreateFolder(path.c_str(), &attributes))
+        return Fail(path, GetLastError());
+    // Reading takes part in every share check: open for it, sharing nothing but reading,
+    // the folder cannot be opened to be renamed, removed or written meanwhile.
+    CUniqueFile folder(CreateFileA(
+        path.c_str(), FILE_LIST_DIRECTORY | READ_CONTROL, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL));
+    if (!folder)
+        return Fail(path, GetLastError());
+    if (!IsPlainFolder(folder.Get()))
+        return Fail(path, ERROR_DIRECTORY);
+    if (!IsAdministratorsOwn(folder.Get()))
+        return Fail(path, ERROR_INVALID_OWNER);
+    CHeldFolder held = {path, std::move(folder)};
+    m_held.push_back(std::move(held));
+    return true;
+}
+
+bool CStagingFolder::Fail(const std::string& path, DWORD error)
+{
+    TraceOut(FormatText(kTraceStagingFailed, path.c_str(), static_cast<int>(error)));
+    return false;
 }
 
 BOOL CStagingFolder::CreateFolder(const char* path, SECURITY_ATTRIBUTES* attributes)

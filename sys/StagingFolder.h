@@ -1,9 +1,9 @@
-// The folder below the temporary directory that a package is copied into and its
-// installer run from, as administrator. The user's other programs can write the temporary
-// directory, so nothing they left at the folder's path may stay: it is removed (a link as
-// a link, its target untouched) and made anew, open to SYSTEM and Administrators only when
-// asked, then held open together with every folder from the temporary directory down to
-// it, so that nobody can rename or replace it while the object lives.
+// Where packages are copied to and their installers run from as administrator: a folder of
+// this run's own, made anew under a name nobody can guess in the Windows folder's Temp,
+// which only SYSTEM and Administrators may change, with the package folders made inside
+// it the same way. Every folder it makes stays open, in a way that keeps anyone from
+// renaming, removing or replacing it, until the object goes; nothing that was there before
+// is ever emptied or removed.
 #pragma once
 
 #include "handles/UniqueHandle.h"
@@ -13,46 +13,65 @@
 #include <string>
 #include <vector>
 
+// Characters of the root's name: "NorvaneSetup." and 16 hexadecimal digits.
+const size_t kStagingNameLength = 29;
+
 class CStagingFolder
 {
 public:
-    enum Result
-    {
-        NotStaged, // not below a root the user's programs can write: nothing was touched
-        Made,      // made anew, empty, and held
-        Failed     // what lay there could not be removed, or someone made it first
-    };
-
-    // root: the temporary directory. forAdministrators: the folder is made open to SYSTEM
-    // and Administrators only, owned by Administrators, and so is all that goes into it.
-    CStagingFolder(const std::string& root, bool forAdministrators);
+    // parent: where the root is made; setup.exe gives WindowsTempDir().
+    explicit CStagingFolder(const std::string& parent);
+    // Removes the root with everything in it (Remove).
     virtual ~CStagingFolder();
     CStagingFolder(const CStagingFolder&) = delete;
     CStagingFolder& operator=(const CStagingFolder&) = delete;
 
-    // Stages path when it lies strictly below the root once "." and ".." are resolved, and
-    // the root is one the user's unelevated programs can write; a path stays NotStaged
-    // when either is not so, or when the root cannot be opened.
-    Result Make(const std::string& path);
+    // Makes the root, once; true when it was made, checked and is held. Root() is its path
+    // from then on; when it fails, the failure is traced with the system's error.
+    bool MakeRoot();
+    const std::string& Root() const { return m_strRoot; }
 
-    // True after a Make that did not fail: a program may run from what is copied there.
-    bool IsReady() const { return m_bMade && m_result != Failed; }
+    // Makes path the run's own: path must lie at or below the root once "." and ".." are
+    // resolved, and every level below the root that this run has not made yet is made
+    // anew (failing when the name exists) and held. False, traced, when the root is not
+    // made or any of this fails: then nothing may be copied there or run from there.
+    bool Make(const std::string& path);
+
+    // True when path is the root or a folder Make made: what was copied there is the run's.
+    bool Holds(const std::string& path) const;
+
+    // Lets go of every folder and removes the root with everything in it, links as links;
+    // what cannot go (a file a program still uses) stays where it is.
+    void Remove();
 
 protected:
     // Makes one folder; tests see the security attributes it is made with.
     virtual BOOL CreateFolder(const char* path, SECURITY_ATTRIBUTES* attributes);
 
 private:
-    Result Stage(const std::string& full);
-    // Holds the folder at path (never a link); false when it is none or cannot be opened.
-    bool Hold(const std::string& path);
+    // Makes path, which must not exist, opens it so that nobody can rename or remove it,
+    // and checks through that handle that it is a folder of the Administrators' own.
+    bool MakeAndHold(const std::string& path);
+    bool Fail(const std::string& path, DWORD error);
 
+    struct CHeldFolder
+    {
+        std::string strPath;
+        CUniqueFile hFolder;
+    };
+    std::string m_strParent;
     std::string m_strRoot;
-    bool m_bForAdministrators;
-    bool m_bMade;
-    Result m_result;
-    std::vector<CUniqueFile> m_held;
+    bool m_bRootTried;
+    std::vector<CHeldFolder> m_held; // the root first
 };
+
+// The Windows folder's Temp, from the system rather than the environment; empty when it
+// cannot be read.
+std::string WindowsTempDir();
+
+// True when path (a full path) is root or lies below it, once "." and ".." are resolved:
+// a folder CStagingFolder::Make may make for root.
+bool IsInStagingRoot(const std::string& root, const std::string& path);
 
 // Removes what lies at path, of any attributes, without following links: a junction or
 // symbolic link goes as a link; a folder is held open while it is emptied, so that nobody

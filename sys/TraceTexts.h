@@ -32,6 +32,7 @@ const char kTraceApplicationCopyFailedChinese[] = "安装应用软件失败\n";
 const char kTraceApplicationCopyFailedOther[] = "Installing applications failed\n";
 const char kTraceEnding[] = "开始退出流程\n";
 const char kTraceNoInstalledApplication[] = "没有找到可运行的应用\n";
+const char kTraceApplicationNotStarted[] = "应用%s未启动:无法取得登录用户的令牌,错误号:%d\n";
 
 // The update decision.
 const char kTraceCardVersion[] = "数据卡上的应用版本为：%s\n";
@@ -50,3 +51,4 @@ const char kTraceRunTimedOut[] = "运行%s WAIT得到WAIT_TIMEOUT\n";
 const char kTraceRunWaitFailed[] = "运行%s WAIT\n";
 const char kTraceCopyStart[] = "从目录:%s 向目录:%s 复制文件开始\n";
 const char kTraceCopyEnd[] = "从目录:%s 向目录:%s 复制文件结束: %d \n";
+const char kTraceStagingFailed[] = "无法建立安装用的临时目录%s,错误号:%d\n";

@@ -53,7 +53,7 @@ int CopyTraced(const std::string& source, const std::string& dest, CStagingFolde
 {
     TraceOut(FormatText(kTraceCopyStart, source.c_str(), dest.c_str()));
     int result = 0;
-    if (!staging || (CanList(source.c_str()) && staging->Make(dest) != CStagingFolder::Failed))
+    if (!staging || (CanList(source.c_str()) && staging->Make(dest)))
         result = CopyTreeRecursive(source.c_str(), dest.c_str(), 1);
     TraceOut(FormatText(kTraceCopyEnd, source.c_str(), dest.c_str(), result));
     return result;

@@ -11,9 +11,8 @@ class CStagingFolder;
 int CopyTree(const std::string& source, const std::string& dest);
 
 // The same for a package that runs as administrator: once source can be listed, and
-// before anything is created or copied, dest is staged (StagingFolder.h). A dest that
-// cannot be staged fails the copy with nothing copied; one staging leaves alone is copied
-// into as above.
+// before anything is created or copied, dest is made the run's own (StagingFolder.h). A
+// dest that cannot be made so fails the copy with nothing copied.
 int CopyTree(const std::string& source, const std::string& dest, CStagingFolder& staging);
 
 // One directory level and, through itself, everything below it. Returns 0 when source

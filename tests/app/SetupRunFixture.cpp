@@ -2,6 +2,7 @@
 
 #include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
+#include "sys/StagingFolder.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/ShippingFile.h"
@@ -42,8 +43,10 @@ SetupRun::SetupRun() : m_cd("cd"), m_work("work")
 SetupRun::~SetupRun()
 {
     EndProgramsStartedBy(m_capture.ProcessId());
-    RemoveTree(GetTempDir() + "\\" + m_strUnique + "_drv");
-    RemoveTree(GetTempDir() + "\\" + m_strUnique + "_app");
+    // What a run could not remove (an installer still running).
+    std::string root = StagingRoot();
+    if (!root.empty())
+        RemoveTree(root);
     for (unsigned long view : {SetupRegistryView(), static_cast<unsigned long>(KEY_WOW64_64KEY)})
         DeleteRegistryKey(m_strRegKey, view);
 }
@@ -53,9 +56,23 @@ void SetupRun::SetUp()
     ASSERT_TRUE(IsTheShippingSetup(m_cd / "setup.exe"));
 }
 
+std::string SetupRun::StagingRoot() const
+{
+    std::string temp = WindowsTempDir() + "\\";
+    for (const std::string& trace : Traces())
+    {
+        size_t at = trace.find(temp + "NorvaneSetup.");
+        if (at != std::string::npos)
+            return trace.substr(at, temp.size() + kStagingNameLength);
+    }
+    return std::string();
+}
+
 std::string SetupRun::Expand(const std::string& text) const
 {
     std::string result = ReplaceAll(text, "%REG%", m_strRegKey);
+    if (result.find("%STAGE%") != std::string::npos)
+        result = ReplaceAll(result, "%STAGE%", StagingRoot());
     result = ReplaceAll(result, "%LOG%", m_strLog);
     result = ReplaceAll(result, "%WORK%", m_work.Path());
     result = ReplaceAll(result, "%CD%", m_cd.Path());

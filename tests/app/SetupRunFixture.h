@@ -20,7 +20,8 @@ protected:
     void SetUp() override;
 
     // setup.ini text; "%REG%" stands for this test's registry key, "%LOG%" for the log,
-    // "%WORK%" for the work folder, "%UNIQUE%" for a name of this test's own.
+    // "%WORK%" for the work folder, "%UNIQUE%" for a name of this test's own, and, once
+    // setup.exe has run, "%STAGE%" for the folder it made its own (StagingRoot).
     void WriteIni(const std::string& text);
     // A package folder below the CD folder with fakeprog.exe copied in as exeName.
     void AddPackage(const std::string& folder, const std::string& exeName);
@@ -28,6 +29,9 @@ protected:
     void RunSetup();
 
     std::vector<std::string> Traces() const { return m_capture.Texts(); }
+    // The folder the run made in the Windows folder's Temp to copy packages to, as its
+    // traces name it; empty when they name none.
+    std::string StagingRoot() const;
     // fakeprog.exe copied into dir as exeName, as an installed application.
     void InstallProgram(const std::string& dir, const std::string& exeName);
     // The fakeprog log lines, in the order the programs started (default: %LOG%).

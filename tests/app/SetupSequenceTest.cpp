@@ -4,13 +4,16 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/SetupWindow.h"
 
+#include "handles/UniqueHandle.h"
 #include "sys/FormatText.h"
+#include "sys/StagingFolder.h"
 #include "sys/SystemPaths.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
+#include <set>
 #include <thread>
 
 namespace
@@ -71,9 +74,9 @@ protected:
     }
 
     std::string DriverSource() const { return m_cd / "driver"; }
-    std::string DriverDest() const { return GetTempDir() + "\\" + m_strUnique + "_drv"; }
+    std::string DriverDest() const { return StagingRoot() + "\\" + m_strUnique + "_drv"; }
     std::string AppSource() const { return m_cd / "app"; }
-    std::string AppDest() const { return GetTempDir() + "\\" + m_strUnique + "_app"; }
+    std::string AppDest() const { return StagingRoot() + "\\" + m_strUnique + "_app"; }
     std::string DriverCmd() const
     {
         return DriverDest() + "\\" + Expand("drvsetup.exe --log %LOG% --exit 0");
@@ -115,7 +118,6 @@ TEST_F(SetupSequence, AMissingRequiredKeyStopsBeforeAnythingIsCopiedOrRun)
     expected.push_back("配置文件读取失败,安装程序退出\n");
     EXPECT_EQ(expected, Traces()) << Describe(Traces());
     EXPECT_TRUE(LogLines().empty());
-    EXPECT_FALSE(PathExists(DriverDest()));
 }
 
 TEST_F(SetupSequence, AFullFirstInstallation)
@@ -151,22 +153,26 @@ TEST_F(SetupSequence, AFullFirstInstallation)
     expected.insert(expected.end(), sequence.begin(), sequence.end());
     EXPECT_EQ(expected, Traces()) << Describe(Traces());
 
-    // Each program ran once, hidden or shown as asked, from the system directory, and
-    // never while the progress window was visible.
+    // Each program ran once, hidden or shown as asked, from the system directory, never
+    // while the progress window was visible, the installers as administrator; the packages
+    // went below a folder of the run's own in the Windows folder's Temp, gone at the end.
     std::vector<std::string> log = LogLines();
     ASSERT_EQ(2u, log.size());
-    std::string tail = "|cwd=" + GetSystemDir() + "|show=0|window=0";
+    std::string tail = "|cwd=" + GetSystemDir() + "|show=0|window=0|elevation=2";
     EXPECT_EQ("cmdline=" + DriverCmd() + tail, log[0]);
     EXPECT_EQ("cmdline=" + AppCmd() + tail, log[1]);
-    EXPECT_TRUE(FileExists((DriverDest() + "\\drvsetup.exe").c_str()));
-    EXPECT_TRUE(FileExists((AppDest() + "\\appsetup.exe").c_str()));
+    EXPECT_EQ(WindowsTempDir() + "\\NorvaneSetup.",
+              StagingRoot().substr(0, WindowsTempDir().size() + 14));
+    EXPECT_FALSE(PathExists(StagingRoot())) << "left behind";
 
+    // The application with the user's rights, never an elevated administrator's.
     std::string appLog = m_work / "installed\\fakeprog.log";
     ASSERT_TRUE(WaitForProgramsStartedBy(m_capture.ProcessId(), 20000));
     std::vector<std::string> started = LogLines(appLog);
     ASSERT_EQ(1u, started.size());
     EXPECT_EQ("cmdline=" + InstalledApp() + "|cwd=" + GetSystemDir() + "|show=1",
               started[0].substr(0, started[0].find("|window")));
+    EXPECT_EQ("3", LogField(started[0], "elevation")) << started[0];
 }
 
 TEST_F(SetupSequence, ThePreinstallProgramRunsShownFromTheSystemDirectory)
@@ -184,7 +190,8 @@ TEST_F(SetupSequence, ThePreinstallProgramRunsShownFromTheSystemDirectory)
     EXPECT_NE(traces.end(), at) << Describe(traces);
     std::vector<std::string> log = LogLines();
     ASSERT_EQ(2u, log.size());
-    EXPECT_EQ("cmdline=" + command + "|cwd=" + GetSystemDir() + "|show=5|window=0", log[0])
+    EXPECT_EQ("cmdline=" + command + "|cwd=" + GetSystemDir() + "|show=5|window=0|elevation=2",
+              log[0])
         << "its exit code does not matter";
 }
 
@@ -261,7 +268,7 @@ TEST_F(SetupSequence, AnEqualInstalledVersionIsNotReinstalledButStarted)
     EXPECT_EQ(expected, std::vector<std::string>(traces.end() - expected.size(), traces.end()))
         << Describe(traces);
     EXPECT_EQ(1u, LogLines().size()) << "only the driver installer ran";
-    EXPECT_FALSE(PathExists(AppDest())) << "nothing was copied";
+    EXPECT_FALSE(Contains(traces, TraceCopyStart(AppSource(), AppDest()))) << "copied";
 }
 
 // A 64-bit application installer registers where a 32-bit program does not look on 64-bit
@@ -281,21 +288,93 @@ TEST_F(SetupSequence, AnApplicationRegisteredInThe64BitViewIsFound)
 }
 
 // A blank in a folder setup.exe puts in front of an installer would let CreateProcess start
-// "<temp>\<name>.exe" first: the folder and the installer are quoted together.
+// "<folder>\<name>.exe" first: the folder and the installer are quoted together.
 TEST_F(SetupSequence, ADestinationWithABlankIsQuotedWithItsInstaller)
 {
     Set("DriverDestPath=%UNIQUE%_drv", "DriverDestPath=%UNIQUE% drv");
     LayOut();
-    InstallProgram(GetTempDir(), m_strUnique + ".exe");
     RunSetup();
-    DeleteFileA((GetTempDir() + "\\" + m_strUnique + ".exe").c_str());
-    RemoveTree(GetTempDir() + "\\" + m_strUnique + " drv");
-    std::string command = "\"" + GetTempDir() + "\\" + m_strUnique + " drv\\drvsetup.exe\"" +
+    std::string command = "\"" + StagingRoot() + "\\" + m_strUnique + " drv\\drvsetup.exe\"" +
                           Expand(" --log %LOG% --exit 0");
     EXPECT_TRUE(Contains(Traces(), TraceRunEnded(command, 0))) << Describe(Traces());
     std::vector<std::string> log = LogLines();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(0u, log[0].find("cmdline=" + command + "|")) << log[0];
+}
+
+// While an installer runs, nobody can rename its folder or the run's own (a normal user may
+// rename what lies in their temporary directory, never these); what another program left
+// where the temporary directory would hold the copy is neither run nor touched.
+TEST_F(SetupSequence, TheRunsFoldersCannotBeRenamedWhileAnInstallerRuns)
+{
+    const std::string started = m_work / "started";
+    const std::string go = m_work / "go";
+    Set("--exit %DRVEXIT%", "--touch " + started + " --wait-file " + go + " --exit 0");
+    Set("%INSTALLAPP%", "0");
+    LayOut();
+    const std::string planted = GetTempDir() + "\\" + m_strUnique + "_drv";
+    InstallProgram(planted, "drvsetup.exe");
+    CUniqueFile held(CreateFileA((planted + "\\drvsetup.exe").c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    ASSERT_TRUE(held);
+
+    std::vector<std::pair<std::string, DWORD>> renames; // folder, error of the attempt
+    std::thread renamer(
+        [&]()
+        {
+            for (int waited = 0; waited < 30000 && !PathExists(started); waited += 20)
+                Sleep(20);
+            std::vector<std::string> log = LogLines();
+            if (!log.empty())
+            {
+                // The driver installer's own folder, and the run's folder above it.
+                std::string folder = log[0].substr(8, log[0].find("\\drvsetup.exe") - 8);
+                for (const std::string& path : {folder, folder.substr(0, folder.rfind('\\'))})
+                {
+                    BOOL moved = MoveFileA(path.c_str(), (path + "x").c_str());
+                    renames.push_back(std::make_pair(path, moved ? 0 : GetLastError()));
+                }
+            }
+            WriteTextFile(go, "");
+        });
+    RunSetup();
+    renamer.join();
+    held.Reset();
+
+    ASSERT_EQ(2u, renames.size()) << Describe(Traces());
+    EXPECT_EQ(DriverDest(), renames[0].first);
+    EXPECT_EQ(StagingRoot(), renames[1].first);
+    for (const auto& rename : renames)
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), rename.second) << rename.first;
+    EXPECT_TRUE(Contains(Traces(), "弹出光盘\n")) << Describe(Traces());
+    EXPECT_EQ(1u, LogLines().size());
+    EXPECT_FALSE(PathExists(planted + "\\fakeprog.log")) << "the planted installer ran";
+    EXPECT_TRUE(FileExists((planted + "\\drvsetup.exe").c_str()));
+    RemoveTree(planted);
+}
+
+// With no folder of its own to copy to, nothing is copied or run: the driver step ends as
+// when its installer cannot be started, and the CD stays.
+TEST_F(SetupSequence, ARunFolderThatCannotBeMadeRunsNoInstaller)
+{
+    LayOut();
+    const std::string temp = WindowsTempDir();
+    ASSERT_TRUE(MoveFileA(temp.c_str(), (temp + ".away").c_str()));
+    bool blocked = WriteTextFile(temp, "not a folder");
+    RunSetup();
+    DeleteFileA(temp.c_str());
+    ASSERT_TRUE(MoveFileA((temp + ".away").c_str(), temp.c_str()));
+    ASSERT_TRUE(blocked);
+
+    std::vector<std::string> traces = Traces();
+    const std::vector<std::string> expected = {
+        "开始复制驱动\n", "无法建立安装用的临时目录" + temp + "\\NorvaneSetup.*",
+        TraceCopyEnd(DriverSource(), "\\" + m_strUnique + "_drv", 0), "驱动安装模块执行失败\n"};
+    EXPECT_EQ("", Cp936ToUtf8(FirstMissingInOrder(traces, expected))) << Describe(traces);
+    ASSERT_FALSE(traces.empty());
+    EXPECT_EQ(expected.back(), traces.back());
+    EXPECT_TRUE(LogLines().empty()) << "an installer ran";
+    EXPECT_FALSE(Contains(traces, "弹出光盘\n"));
 }
 
 TEST_F(SetupSequence, AnInstallerThatKeepsThePreviousInstallationRunsOnce)
@@ -413,13 +492,14 @@ TEST_F(SetupInLanguage, TheWindowIsVisibleOnlyWhileTheApplicationIsCopied)
         EXPECT_NE(std::string::npos, line.find("|window=0")) << line;
 }
 
-// Temporary directories as real PCs have them: a blank (a user name with one, or a
-// TEMP such as "D:\Temp Files") and characters the ANSI code page lacks (a Chinese user
-// name on an English system). The driver is copied to and started from the short form.
+// The temporary directory is the user's to set (TEMP and TMP in their environment), so it
+// never decides where the installers run from as administrator, whatever it is: a blank
+// with a program planted at it, characters the code page lacks, longer than MAX_PATH,
+// empty. Every run makes a folder of its own, new each time.
 class SetupWithTemp : public SetupSequence
 {
 protected:
-    // TMP and TEMP of this process, and so of the setup.exe it starts, for one test.
+    // TMP and TEMP of this process, and so of the setup.exe it starts, for one run.
     class CTempVariables
     {
     public:
@@ -443,32 +523,6 @@ protected:
         std::vector<std::wstring> m_saved;
     };
 
-    // Runs a first installation with the temporary directory dir (below the work folder);
-    // the driver must have been copied to and started from dir's short form.
-    void RunWithTemp(const std::wstring& name)
-    {
-        std::wstring dir = Widen(m_work.Path()) + L"\\" + name;
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), NULL));
-        wchar_t shortDir[MAX_PATH] = {0};
-        ASSERT_GT(GetShortPathNameW(dir.c_str(), shortDir, MAX_PATH), 0u);
-        char expected[MAX_PATH] = {0};
-        BOOL lost = FALSE;
-        ASSERT_TRUE(WideCharToMultiByte(CP_ACP, 0, shortDir, -1, expected, MAX_PATH, NULL, &lost));
-        ASSERT_FALSE(lost);
-        ASSERT_EQ(NULL, strpbrk(expected, " ?")) << expected;
-        LayOut();
-        {
-            CTempVariables temp(dir);
-            RunSetup();
-        }
-        std::string driverCmd = std::string(expected) + "\\" + m_strUnique + "_drv\\" +
-                                Expand("drvsetup.exe --log %LOG% --exit 0");
-        EXPECT_TRUE(Contains(Traces(), TraceRunEnded(driverCmd, 0))) << Describe(Traces());
-        std::vector<std::string> log = LogLines();
-        ASSERT_FALSE(log.empty());
-        EXPECT_EQ(0u, log[0].find("cmdline=" + driverCmd + "|")) << log[0];
-    }
-
     static std::wstring Widen(const std::string& text)
     {
         wchar_t wide[MAX_PATH] = {0};
@@ -477,16 +531,34 @@ protected:
     }
 };
 
-TEST_F(SetupWithTemp, ABlankInTheTemporaryDirectoryNeverRunsAPlantedProgram)
+TEST_F(SetupWithTemp, TheTemporaryDirectoryNeverDecidesWhereInstallersRun)
 {
-    // Given "...\Temp Files\...\drvsetup.exe" unquoted, CreateProcess runs "...\Temp.exe"
-    // if there is one, and the log shows the long path it was given.
+    // Given "...\Temp Files\...\drvsetup.exe" unquoted, CreateProcess would run
+    // "...\Temp.exe", which logs beside itself.
     InstallProgram(m_work.Path(), "Temp.exe");
-    RunWithTemp(L"Temp Files");
-}
-
-TEST_F(SetupWithTemp, ATemporaryDirectoryTheCodePageCannotWriteStillWorks)
-{
+    std::wstring work = Widen(m_work.Path());
     // Devanagari letters: neither code page 936 nor 1252 has them.
-    RunWithTemp(L"Temp\x0928\x092E");
+    const std::wstring temps[] = {work + L"\\Temp Files", work + L"\\Temp\x0928\x092E",
+                                  L"C:\\" + std::wstring(300, L'x'), L""};
+    LayOut();
+    std::set<std::string> roots;
+    for (const std::wstring& temp : temps)
+    {
+        // Made here, and left empty by the run; the test's ANSI clean-up cannot name it.
+        bool made = !temp.empty() && temp.size() < MAX_PATH && CreateDirectoryW(temp.c_str(), NULL);
+        {
+            CTempVariables variables(temp);
+            RunSetup();
+        }
+        if (made)
+        {
+            EXPECT_TRUE(RemoveDirectoryW(temp.c_str())) << "written into the temporary directory";
+        }
+        std::string driverCmd = DriverDest() + "\\" + Expand("drvsetup.exe --log %LOG% --exit 0");
+        EXPECT_EQ(0u, StagingRoot().find(WindowsTempDir() + "\\")) << Describe(Traces());
+        EXPECT_TRUE(Contains(Traces(), TraceRunEnded(driverCmd, 0))) << Describe(Traces());
+        roots.insert(StagingRoot());
+    }
+    EXPECT_EQ(4u, roots.size()) << "a folder made again, or named after the environment";
+    EXPECT_FALSE(PathExists(m_work / "fakeprog.log")) << "the planted program ran";
 }

@@ -1,4 +1,5 @@
 #include "tests/badinput/BadInputTable.h"
+#include "sys/FormatText.h"
 #include "tests/support/TraceMatch.h"
 
 #include "tests/app/SetupRunFixture.h"
@@ -82,22 +83,9 @@ CBadInput& CBadInput::Cut(const std::string& value)
     return *this;
 }
 
-CBadInput& CBadInput::Outside(const std::string& folder)
-{
-    strOutside = folder;
-    return *this;
-}
-
-CBadInput& CBadInput::Leaves(const std::string& folder)
-{
-    leftFolders.push_back(folder);
-    return *this;
-}
-
-CBadInput& CBadInput::DriverCopy(const std::string& dest, const std::vector<std::string>& files)
+CBadInput& CBadInput::DriverCopy(const std::vector<std::string>& files)
 {
     bCheckDriverCopy = true;
-    strDriverDest = dest;
     driverFiles = files;
     return *this;
 }
@@ -138,7 +126,7 @@ std::vector<CIniLine> BaseLines()
         {"SETUP", "AutoRunApp", "1"},
         {"Driver", "DriverSourcePath", "driver"},
         {"Driver", "DriverDestPath", "%UNIQUE%_drv"},
-        {"Driver", "DriverSetupCmd", "drvsetup.exe --log %LOG% --exit 0"},
+        {"Driver", "DriverSetupCmd", "drvsetup.exe --log %LOG% --list %WORK%\\copy.txt --exit 0"},
         {"APP", "AppType", "1"},
         {"APP", "AppVersion", "1.2.3"},
         {"APP", "AppDestPath", "%UNIQUE%_app"},
@@ -205,10 +193,11 @@ CBadInput Row(const std::string& name, const std::string& ini)
 }
 
 const std::string kDrvSrc = "%CD%\\driver";
-const std::string kDrvDest = "%TEMP%\\%UNIQUE%_drv";
-const std::string kDrvCmd = kDrvDest + "\\drvsetup.exe --log %LOG% --exit 0";
+const std::string kDrvDest = "%STAGE%\\%UNIQUE%_drv";
+const std::string kDrvCmd =
+    kDrvDest + "\\drvsetup.exe --log %LOG% --list %WORK%\\copy.txt --exit 0";
 const std::string kAppSrc = "%CD%\\app";
-const std::string kAppDest = "%TEMP%\\%UNIQUE%_app";
+const std::string kAppDest = "%STAGE%\\%UNIQUE%_app";
 const std::string kAppCmd = kAppDest + "\\appsetup.exe --log %LOG%";
 const std::string kInstalledApp = "%WORK%\\installed\\app.exe";
 const char kNoProgram[] = "没有找到可运行的应用\n";
@@ -295,13 +284,16 @@ void AddSizeRows(std::vector<CBadInput>& rows)
                        .Trace(CardVersion("%CUT%"))
                        .Trace("大小512,2\n"));
     // Cut to 1023 bytes the destination is still far past 259 characters: nothing is
-    // created under a shortened name, and there is no installer to run.
+    // created, under a shortened name or any other, and there is no installer to run.
     rows.push_back(Row("DriverDestOf2000Bytes",
                        Ini({{"DriverDestPath", "%UNIQUE%_drv\\" + std::string(1990, 'x')}}))
                        .Cut("%UNIQUE%_drv\\" + std::string(1990, 'x'))
-                       .Outcome(eDriverNotStarted)
-                       .Trace(TraceCopyEnd(kDrvSrc, "%TEMP%\\%CUT%", 0))
-                       .Absent(kDrvDest));
+                       .Outcome(eDriverNotRun)
+                       .Trace(FormatText("无法建立安装用的临时目录%s,错误号:%d\n", "%STAGE%\\%CUT%",
+                                         ERROR_FILENAME_EXCED_RANGE))
+                       .Trace(TraceCopyEnd(kDrvSrc, "%STAGE%\\%CUT%", 0))
+                       .Absent(kDrvDest)
+                       .CheckExit(1));
 }
 
 void AddIntegerRows(std::vector<CBadInput>& rows)
@@ -383,38 +375,62 @@ void AddPathRows(std::vector<CBadInput>& rows)
         Row("DriverSourceThroughParent", Ini({{"DriverSourcePath", "..\\%CDNAME%\\driver"}}))
             .Trace(TraceCopyEnd("%CD%\\..\\%CDNAME%\\driver", kDrvDest, 1)));
     rows.push_back(
-        Row("DriverDestThroughParentInsideTemp",
+        Row("DriverDestThroughParentInsideTheRunsFolder",
             Ini({{"DriverDestPath", "%UNIQUE%_x\\..\\%UNIQUE%_drv"}}))
-            .Trace(TraceRunEnded(
-                "%TEMP%\\%UNIQUE%_x\\..\\%UNIQUE%_drv\\drvsetup.exe --log %LOG% --exit 0", 0))
-            .Leaves("%TEMP%\\%UNIQUE%_x"));
-    // Paths are taken as written: ".." climbs out of the temporary directory.
+            .Trace(TraceRunEnded("%STAGE%\\%UNIQUE%_x\\..\\%UNIQUE%_drv\\drvsetup.exe --log %LOG% "
+                                 "--list %WORK%\\copy.txt --exit 0",
+                                 0)));
+    // The run's own folder itself, as a package folder: nothing has to be made.
+    for (const char* dest : {"", "."})
+        rows.push_back(Row(std::string("DriverDestIsTheRunsFolder") + (*dest ? "Dot" : "Empty"),
+                           Ini({{"DriverDestPath", dest}}))
+                           .Trace(TraceCopyEnd(kDrvSrc, "%STAGE%\\" + std::string(dest), 1))
+                           .DriverCopy({"drvsetup.exe"}));
+    // Both packages in one folder, or one inside the other: the folder the run made is its
+    // own, and is copied into again.
+    rows.push_back(Row("AppDestIsTheDriverDest", Ini({{"AppDestPath", "%UNIQUE%_drv"}}))
+                       .Trace(TraceCopyEnd(kAppSrc, kDrvDest, 1))
+                       .Trace(TraceRunEnded(kDrvDest + "\\appsetup.exe --log %LOG%", 0)));
+    rows.push_back(Row("DriverDestInsideAppDest", Ini({{"DriverDestPath", "%UNIQUE%_app\\drv"}}))
+                       .Trace(TraceCopyEnd(kDrvSrc, kAppDest + "\\drv", 1))
+                       .Trace(TraceCopyEnd(kAppSrc, kAppDest, 1))
+                       .Trace(TraceRunEnded(kAppCmd, 0)));
+    // ".." that leads out of the run's own folder: nothing is copied there or run.
     rows.push_back(
-        Row("DriverDestOutsideTemp", Ini({{"DriverDestPath", "..\\%UNIQUE%_esc"}}))
-            .Trace(TraceCopyEnd(kDrvSrc, "%TEMP%\\..\\%UNIQUE%_esc", 1))
-            .Trace(TraceRunEnded("%TEMP%\\..\\%UNIQUE%_esc\\drvsetup.exe --log %LOG% --exit 0", 0))
-            .Outside("%TEMPUP%\\%UNIQUE%_esc"));
+        Row("DriverDestOutsideTheRunsFolder", Ini({{"DriverDestPath", "..\\%UNIQUE%_esc"}}))
+            .Outcome(eDriverNotRun)
+            .Trace(FormatText("无法建立安装用的临时目录%s,错误号:%d\n", "%STAGE%\\..\\%UNIQUE%_esc",
+                              ERROR_BAD_PATHNAME))
+            .Trace(TraceCopyEnd(kDrvSrc, "%STAGE%\\..\\%UNIQUE%_esc", 0))
+            .NoTrace(TraceStartRun("%STAGE%\\..\\%UNIQUE%_esc\\drvsetup.exe*"))
+            .Absent("%STAGE%\\..\\%UNIQUE%_esc")
+            .CheckExit(1));
+    rows.push_back(
+        Row("AppDestOutsideTheRunsFolder", Ini({{"AppDestPath", "..\\..\\%UNIQUE%_esc"}}))
+            .Outcome(eAppCopyFails)
+            .Trace(TraceCopyEnd(kAppSrc, "%STAGE%\\..\\..\\%UNIQUE%_esc", 0))
+            .Absent("%STAGE%\\..\\..\\%UNIQUE%_esc")
+            .CheckExit(1));
     // An absolute path still goes behind the root: nothing is copied, and the driver
     // installer is not looked for where this run copied nothing.
     rows.push_back(Row("DriverSourceAbsolute", Ini({{"DriverSourcePath", "%CD%\\driver"}}))
                        .Outcome(eDriverNotRun)
                        .Trace(TraceCopyEnd("%CD%\\%CD%\\driver", kDrvDest, 0))
                        .CheckExit(1));
-    // Wine takes "C:" as a folder name inside the temporary directory and runs the driver
-    // from there; Windows refuses the name and the driver installer would not start. Either
-    // way nothing lands in C:\ itself.
+    // Wine takes "C:" as a folder name inside the run's folder and runs the driver from
+    // there; Windows refuses the name and the driver installer would not start. Either way
+    // nothing lands in C:\ itself.
     rows.push_back(Row("DriverDestAbsolute", Ini({{"DriverDestPath", "C:\\%UNIQUE%_abs"}}))
                        .OutcomeDiffersOnWindows()
-                       .Absent("C:\\%UNIQUE%_abs")
-                       .Leaves("%TEMP%\\C:"));
+                       .Absent("C:\\%UNIQUE%_abs"));
     rows.push_back(Row("DriverCommandAbsolute",
                        Ini({{"DriverSetupCmd", "C:\\windows\\system32\\cmd.exe /c exit 0"}}))
                        .Outcome(eDriverNotStarted)
                        .Trace("运行" + kDrvDest + "\\C:\\windows\\system32\\cmd.exe /c exit 0失败*")
                        .CheckExit(1));
     // ".." in a command is resolved from the copy that setup.exe runs it from, by setupcheck
-    // as by Windows: back into the copy, or to wherever it leads on this PC (here the CD
-    // folder, which lies in the temporary directory).
+    // as by Windows: back into the copy, or to wherever it leads on this PC: here into the
+    // run's own folder, where there is no CD folder to find.
     rows.push_back(
         Row("DriverCommandThroughParent",
             Ini({{"DriverSetupCmd", "..\\%UNIQUE%_drv\\drvsetup.exe --log %LOG% --exit 0"}}))
@@ -423,7 +439,9 @@ void AddPathRows(std::vector<CBadInput>& rows)
     rows.push_back(
         Row("AppCommandOnTheCdThroughParent",
             Ini({{"AppSetupCmd", "..\\%CDNAME%\\app\\appsetup.exe --log %LOG%"}}))
-            .Trace(TraceRunEnded(kAppDest + "\\..\\%CDNAME%\\app\\appsetup.exe --log %LOG%", 0)));
+            .Trace("运行" + kAppDest + "\\..\\%CDNAME%\\app\\appsetup.exe --log %LOG%失败*")
+            .AppRuns(0)
+            .CheckExit(1));
     // The copy started as pre-install program finds the single-instance mutex taken and
     // ends at once; this run goes on.
     rows.push_back(Row("PreinstallIsSetupItself", Ini({{"Preinstall", "setup.exe"}}))
@@ -506,42 +524,33 @@ void AddTreeRows(std::vector<CBadInput>& rows)
                        .Layout(eDeepSource)
                        .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 1))
                        .Trace(TraceRunEnded(kDrvCmd, 0))
-                       .DriverCopy(kDrvDest, {"drvsetup.exe", "%D1%\\short.txt"}));
+                       .DriverCopy({"drvsetup.exe", "%D1%\\short.txt"}));
     std::string longDest = kDrvDest + "\\%LONG%";
     rows.push_back(
         Row("DestinationLongerThanSource", Ini({{"DriverDestPath", "%UNIQUE%_drv\\%LONG%"}}))
             .Layout(eLongDest)
             .Trace(TraceCopyEnd(kDrvSrc, longDest, 1))
-            .Trace(TraceRunEnded(longDest + "\\drvsetup.exe --log %LOG% --exit 0", 0))
-            .DriverCopy(longDest, {"drvsetup.exe"}));
+            .Trace(TraceRunEnded(
+                longDest + "\\drvsetup.exe --log %LOG% --list %WORK%\\copy.txt --exit 0", 0))
+            .DriverCopy({"drvsetup.exe"}));
     rows.push_back(
         Row("DestinationOf259AndOf260Chars", Ini({{"DriverDestPath", "%UNIQUE%_drv\\%LONG%"}}))
             .Layout(eDestBoundary)
             .Trace(TraceCopyEnd(kDrvSrc, longDest, 1))
-            .DriverCopy(longDest, {"drvsetup.exe", "a\\" + std::string(60, 'g')}));
-    // Whatever another program left where the driver is copied goes before the copy; what
-    // cannot go keeps the driver installer from running at all.
-    rows.push_back(Row("DriverDestPlanted", Ini())
-                       .Layout(ePlantedDest)
+            .DriverCopy({"drvsetup.exe", "a\\" + std::string(60, 'g')}));
+    // What another program left where the temporary directory would hold the driver's
+    // copy is neither used, run nor touched.
+    rows.push_back(Row("PlantedPackageInTemp", Ini())
+                       .Layout(ePlantedTemp)
                        .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 1))
                        .Trace(TraceRunEnded(kDrvCmd, 0))
-                       .DriverCopy(kDrvDest, {"drvsetup.exe"}));
-    rows.push_back(Row("DriverDestHeldOpen", Ini())
-                       .Layout(eHeldDest)
-                       .Outcome(eDriverNotRun)
-                       .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 0))
-                       .Absent(kDrvDest + "\\drvsetup.exe"));
-    rows.push_back(Row("DriverDestDeeperThan259", Ini())
-                       .Layout(eDeepDest)
-                       .Outcome(eDriverNotRun)
-                       .Trace(TraceCopyEnd(kDrvSrc, kDrvDest, 0))
-                       .Absent(kDrvDest + "\\drvsetup.exe"));
+                       .NoTrace(TraceStartRun("%TEMP%\\*"))
+                       .DriverCopy({"drvsetup.exe"}));
     rows.push_back(
         Row("TopLevelFileTooLongForDest", Ini({{"DriverDestPath", "%UNIQUE%_drv\\%LONG%"}}))
             .Layout(eLongDestTopFile)
             .Outcome(eDriverNotStarted)
             .Trace(TraceCopyEnd(kDrvSrc, longDest, 0))
-            .DriverCopy(longDest, {})
             .CheckExit(1));
 }
 } // namespace

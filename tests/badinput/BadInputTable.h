@@ -2,9 +2,9 @@
 // setup.exe must reach and the exit code setupcheck must give.
 //
 // Texts may hold placeholders, filled in for each run: those of SetupRun (%REG% %LOG%
-// %WORK% %CD% %UNIQUE%) and %TEMP% (the temporary directory), %TEMPUP% (its parent),
-// %CDNAME% (the CD folder's own name), %CUT% (the row's long value as the profile reader
-// cuts it), %LONG% and %D1% (names sized by the package layouts). An expected trace that
+// %WORK% %CD% %UNIQUE% %STAGE%) and %TEMP% (the temporary directory), %CDNAME% (the CD
+// folder's own name), %CUT% (the row's long value as the profile reader cuts it), %LONG%
+// and %D1% (names sized by the package layouts). An expected trace that
 // ends in "*" matches any trace that starts with the text before it.
 #pragma once
 
@@ -27,7 +27,7 @@ enum EOutcome
 {
     eLoadFails,        // "配置文件读取失败,安装程序退出"
     eDriverNotStarted, // "驱动安装模块执行失败"
-    eDriverNotRun,     // the same, tried from no copy this run did not make its own
+    eDriverNotRun,     // the same, with no folder of the run's own to copy to
     eNoApp,            // "不需要安装应用", then the eject
     eUpdate,           // the application is copied and installed, then the eject
     eNoUpdate,         // the installed application is kept, then the eject
@@ -42,10 +42,9 @@ enum ELayout
     eLongDestTopFile, // the driver package is one file too long for the destination
     eDestBoundary,    // below %LONG%, a\ holds a file whose copy is 259 characters long,
                       // b\ one whose copy would be 260
-    ePlantedDest,     // the driver destination holds what another program left there:
-                      // read-only, hidden and system files, a folder, a drvsetup.exe
-    eHeldDest,        // ... a file that the test holds open all through the run
-    eDeepDest,        // ... a path past 259 characters
+    ePlantedTemp,     // where the temporary directory would hold the driver's copy, another
+                      // program left read-only, hidden and system files, a folder, a path
+                      // past 259 characters and a drvsetup.exe the test holds open
 };
 
 struct CRegValue
@@ -71,10 +70,7 @@ struct CBadInput
     bool bInstallerChangesRegistry = false;
     int nAppRuns = -1; // application installer runs, when counted
     std::string strCut;
-    std::string strOutside; // the one folder the run is meant to create outside %TEMP%
-    std::vector<std::string> leftFolders; // folders the run leaves in %TEMP%, removed after
-    bool bCheckDriverCopy = false;        // the driver destination holds exactly:
-    std::string strDriverDest;
+    bool bCheckDriverCopy = false; // the driver installer found below its folder exactly:
     std::vector<std::string> driverFiles;
     std::vector<std::string> absentPaths; // must not exist after the run
     // Wine and Windows read this input differently: only what holds on both is checked
@@ -95,9 +91,7 @@ struct CBadInput
     CBadInput& InstallerChangesRegistry();
     CBadInput& AppRuns(int runs);
     CBadInput& Cut(const std::string& value);
-    CBadInput& Outside(const std::string& folder);
-    CBadInput& Leaves(const std::string& folder);
-    CBadInput& DriverCopy(const std::string& dest, const std::vector<std::string>& files);
+    CBadInput& DriverCopy(const std::vector<std::string>& files);
     CBadInput& Absent(const std::string& path);
     CBadInput& OutcomeDiffersOnWindows();
 };

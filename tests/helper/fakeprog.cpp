@@ -2,9 +2,11 @@
 // driver installer, application installer, installed application).
 //
 // Every start first appends one line to its log file:
-//     cmdline=<full command line>|cwd=<current directory>|show=<wShowWindow>|window=<w>
+//     cmdline=<full command line>|cwd=<current
+//     directory>|show=<wShowWindow>|window=<w>|elevation=<e>
 // where <w> tells whether the progress window (class "NorvaneSetup") of the program that
-// started this one is visible: 1 visible, 0 hidden, - none.
+// started this one is visible: 1 visible, 0 hidden, - none; and <e> is the token's
+// elevation type: 1 no split token, 2 an elevated administrator's, 3 a filtered one, - unknown.
 // then carries out its actions in the order given, and exits with the last --exit code.
 //
 //   --log FILE             log file; default: fakeprog.log beside the executable
@@ -20,7 +22,10 @@
 //                          trace "handled\n"
 //   --crash                die of an access violation nobody handles
 //   --touch FILE           create FILE, empty
+//   --list FILE            write every file below the program's own folder to FILE, one
+//                          "relative path|size in bytes" a line (paths past 259 too)
 // Arguments are split as the C runtime splits them (quotes group blanks).
+#include "tests/support/LongPathFiles.h"
 #include "tests/support/SetupWindow.h"
 
 #include <windows.h>
@@ -68,6 +73,18 @@ DWORD ParentProcessId()
     return parent;
 }
 
+std::string ElevationType()
+{
+    HANDLE token = NULL;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return "-";
+    bool known = GetTokenInformation(token, TokenElevationType, &type, sizeof(type), &size);
+    CloseHandle(token);
+    return known ? std::to_string(type) : "-";
+}
+
 void AppendLog(const std::string& logPath)
 {
     STARTUPINFOA si;
@@ -79,7 +96,8 @@ void AppendLog(const std::string& logPath)
     HWND setupWindow = FindSetupWindowOf(ParentProcessId());
     const char* window = !setupWindow ? "-" : IsWindowVisible(setupWindow) ? "1" : "0";
     std::string line = std::string("cmdline=") + GetCommandLineA() + "|cwd=" + cwd +
-                       "|show=" + std::to_string(si.wShowWindow) + "|window=" + window + "\r\n";
+                       "|show=" + std::to_string(si.wShowWindow) + "|window=" + window +
+                       "|elevation=" + ElevationType() + "\r\n";
     // Several copies may start together; retry while another one holds the file.
     for (int attempt = 0; attempt < 200; ++attempt)
     {
@@ -94,6 +112,16 @@ void AppendLog(const std::string& logPath)
         }
         Sleep(10);
     }
+}
+
+void ListOwnFolder(const char* listPath)
+{
+    std::string dir = DefaultLogPath();
+    dir.erase(dir.rfind('\\'));
+    std::string listing;
+    for (const std::string& name : ListLongFiles(dir))
+        listing += name + "|" + std::to_string(ReadLongFile(dir + "\\" + name).size()) + "\r\n";
+    WriteLongFile(listPath, listing);
 }
 
 std::string Unescape(const char* text)
@@ -138,7 +166,8 @@ int main(int argc, char** argv)
         else if (arg == "--wait-file" && has1)
         {
             const char* file = argv[++i];
-            for (int waited = 0; waited < 60000 && GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES;
+            for (int waited = 0;
+                 waited < 60000 && GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES;
                  waited += 50)
                 Sleep(50);
         }
@@ -180,6 +209,8 @@ int main(int argc, char** argv)
             volatile int* nowhere = NULL;
             *nowhere = 1;
         }
+        else if (arg == "--list" && has1)
+            ListOwnFolder(argv[++i]);
         else if (arg == "--touch" && has1)
         {
             HANDLE file = CreateFileA(argv[++i], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,

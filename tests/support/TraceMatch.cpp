@@ -112,3 +112,13 @@ std::string TraceCopyEnd(const std::string& source, const std::string& dest, int
     return FormatText("从目录:%s 向目录:%s 复制文件结束: %d \n", source.c_str(), dest.c_str(),
                       result);
 }
+
+std::string LogField(const std::string& line, const std::string& name)
+{
+    size_t at = line.rfind("|" + name + "=");
+    if (at == std::string::npos)
+        return "<missing>";
+    size_t start = at + name.size() + 2;
+    size_t end = line.find('|', start);
+    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}

@@ -30,6 +30,10 @@ int CountLines(const std::string& text, const std::string& start);
 // setupcheck prints its findings; empty when no line does.
 std::string ReportValue(const std::string& report, const std::string& label);
 
+// One "|name=value" field of a fakeprog log line, "<missing>" when it has none; the command
+// line comes first and may hold anything, so fields are looked for from the end.
+std::string LogField(const std::string& line, const std::string& name);
+
 // Trace texts that the program sends, formed as it forms them.
 std::string TraceStartRun(const std::string& command);
 std::string TraceRunEnded(const std::string& command, int exitCode);

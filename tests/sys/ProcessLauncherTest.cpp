@@ -24,18 +24,6 @@ std::string FakeProg()
     return Quoted(BuiltProgram("fakeprog.exe"));
 }
 
-// One "|name=value" field of a log line; the command line comes first and may hold
-// anything, so fields are looked for from the end.
-std::string LogField(const std::string& line, const std::string& name)
-{
-    size_t at = line.rfind("|" + name + "=");
-    if (at == std::string::npos)
-        return "<missing>";
-    size_t start = at + name.size() + 2;
-    size_t end = line.find('|', start);
-    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 bool WaitForFile(const std::string& path, DWORD timeoutMs)
 {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50)
@@ -247,48 +235,64 @@ TEST_F(RunProcessTest, RepeatedRunsLeaveNoHandleOpen)
     EXPECT_EQ(before, after);
 }
 
-// The installed application starts with the user's own rights: RunProcess hands a token to
-// CreateProcessWithTokenW where Windows has it, and starts the program as without one, once,
-// where Windows lacks it (XP) or refuses (the Secondary Logon service disabled). The traces
-// are the same on every route.
+// The installed application starts with the user's own rights, given as a token: through
+// CreateProcessAsUserW where this process may assign it, else CreateProcessWithTokenW, and
+// never with this process's own token when both refuse (an administrator lacks the right
+// to assign one, the Secondary Logon service is disabled, XP has no CreateProcessWithTokenW).
 namespace
 {
 struct CTokenStart
 {
+    std::string strRoute;
     HANDLE hToken;
     std::wstring strCommandLine;
 };
 std::vector<CTokenStart> g_tokenStarts;
-DWORD g_tokenStartError = 0; // 0: the start goes ahead
+DWORD g_asUserError = 0;    // 0: the start goes ahead
+DWORD g_withTokenError = 0; // 0: the start goes ahead
 
-BOOL WINAPI RecordTokenStart(HANDLE token, DWORD, LPCWSTR program, LPWSTR commandLine, DWORD flags,
-                             LPVOID environment, LPCWSTR currentDir, LPSTARTUPINFOW startup,
-                             LPPROCESS_INFORMATION process)
+BOOL Record(const char* route, DWORD error, HANDLE token, LPWSTR commandLine, DWORD flags,
+            LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process)
 {
-    g_tokenStarts.push_back({token, commandLine});
-    if (g_tokenStartError)
+    g_tokenStarts.push_back({route, token, commandLine});
+    if (error)
     {
-        SetLastError(g_tokenStartError);
+        SetLastError(error);
         return FALSE;
     }
-    return CreateProcessW(program, commandLine, NULL, NULL, FALSE, flags, environment, currentDir,
-                          startup, process);
+    return CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, flags, NULL, NULL, startup,
+                          process);
 }
 
-FARPROC WithTokenStart(const char* dll, const char* name)
+BOOL WINAPI RecordAsUser(HANDLE token, LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES,
+                         LPSECURITY_ATTRIBUTES, BOOL, DWORD flags, LPVOID, LPCWSTR,
+                         LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process)
 {
+    return Record("as user", g_asUserError, token, commandLine, flags, startup, process);
+}
+
+BOOL WINAPI RecordWithToken(HANDLE token, DWORD, LPCWSTR, LPWSTR commandLine, DWORD flags, LPVOID,
+                            LPCWSTR, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION process)
+{
+    return Record("with token", g_withTokenError, token, commandLine, flags, startup, process);
+}
+
+FARPROC RecordedStarts(const char* dll, const char* name)
+{
+    if (strcmp(name, "CreateProcessAsUserW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordAsUser));
     if (strcmp(name, "CreateProcessWithTokenW") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordTokenStart));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordWithToken));
     return GetProcAddress(GetModuleHandleA(dll), name);
 }
 
-FARPROC WithoutTokenStart(const char* dll, const char* name)
+FARPROC RecordedStartsOnXp(const char* dll, const char* name)
 {
-    return strcmp(name, "CreateProcessWithTokenW") == 0 ? NULL : WithTokenStart(dll, name);
+    return strcmp(name, "CreateProcessWithTokenW") == 0 ? NULL : RecordedStarts(dll, name);
 }
 } // namespace
 
-TEST_F(RunProcessTest, UserTokenStartsTheProgramWithItOrElseAsBefore)
+TEST_F(RunProcessTest, AUserTokenStartsTheProgramWithItOrNotAtAll)
 {
     CUniqueHandle own;
     CUniqueHandle token;
@@ -299,32 +303,65 @@ TEST_F(RunProcessTest, UserTokenStartsTheProgramWithItOrElseAsBefore)
     {
         const char* route;
         SystemFunctionLookup lookup;
-        DWORD error;
-        size_t tokenStarts;
-    } routes[] = {{"with the token", WithTokenStart, 0, 1},
-                  {"Secondary Logon disabled", WithTokenStart, ERROR_SERVICE_DISABLED, 1},
-                  {"Windows XP", WithoutTokenStart, 0, 0}};
+        DWORD asUserError;
+        DWORD withTokenError;
+        std::vector<std::string> tries; // the routes tried, in order
+        DWORD startError;               // 0: started
+    } routes[] = {{"a service's right to assign it", RecordedStarts, 0, 0, {"as user"}, 0},
+                  {"an administrator",
+                   RecordedStarts,
+                   ERROR_PRIVILEGE_NOT_HELD,
+                   0,
+                   {"as user", "with token"},
+                   0},
+                  {"Secondary Logon disabled",
+                   RecordedStarts,
+                   ERROR_PRIVILEGE_NOT_HELD,
+                   ERROR_SERVICE_DISABLED,
+                   {"as user", "with token"},
+                   ERROR_SERVICE_DISABLED},
+                  {"Windows XP",
+                   RecordedStartsOnXp,
+                   ERROR_PRIVILEGE_NOT_HELD,
+                   0,
+                   {"as user"},
+                   ERROR_PRIVILEGE_NOT_HELD}};
     for (const auto& r : routes)
     {
         std::string log = m_folder / (std::string(r.route) + ".txt");
         std::string command = FakeProg() + " --log " + Quoted(log) + " --exit 3";
         g_tokenStarts.clear();
-        g_tokenStartError = r.error;
+        g_asUserError = r.asUserError;
+        g_withTokenError = r.withTokenError;
         m_recorder.Clear();
         SetSystemFunctionLookup(r.lookup);
         DWORD exitCode = 0;
         BOOL ended = RunProcess(command, exitCode, INFINITE, SW_SHOWNORMAL, token.Get());
         SetSystemFunctionLookup(NULL);
-        EXPECT_TRUE(ended) << r.route;
-        EXPECT_EQ(3u, exitCode) << r.route;
-        ASSERT_EQ(r.tokenStarts, g_tokenStarts.size()) << r.route;
-        if (r.tokenStarts)
+        std::vector<std::string> tries;
+        for (const CTokenStart& start : g_tokenStarts)
         {
-            EXPECT_EQ(token.Get(), g_tokenStarts[0].hToken) << r.route;
-            EXPECT_EQ(std::wstring(command.begin(), command.end()), g_tokenStarts[0].strCommandLine)
+            tries.push_back(start.strRoute);
+            EXPECT_EQ(token.Get(), start.hToken) << r.route;
+            EXPECT_EQ(std::wstring(command.begin(), command.end()), start.strCommandLine)
                 << r.route;
         }
+        EXPECT_EQ(r.tries, tries) << r.route;
         std::vector<std::string> lines = TextLines(log);
+        if (r.startError)
+        {
+            EXPECT_FALSE(ended) << r.route;
+            EXPECT_TRUE(lines.empty()) << r.route << ": started with this process's own token";
+            EXPECT_EQ(
+                std::vector<std::string>(
+                    {TraceStartRun(command), FormatText("运行%s失败,错误号:%d\n", command.c_str(),
+                                                        static_cast<int>(r.startError))}),
+                m_recorder.Texts())
+                << r.route;
+            continue;
+        }
+        EXPECT_TRUE(ended) << r.route;
+        EXPECT_EQ(3u, exitCode) << r.route;
         ASSERT_EQ(1u, lines.size()) << r.route << ": started once";
         EXPECT_EQ("1", LogField(lines[0], "show")) << r.route;
         EXPECT_EQ(std::vector<std::string>({TraceStartRun(command), TraceRunEnded(command, 3)}),

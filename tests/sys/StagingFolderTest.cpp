@@ -1,8 +1,10 @@
-// The folder a package is copied into and run from as administrator: what other programs
-// left at its path goes, nothing outside it is touched, what cannot go stops the copy, and
-// the folder is made so that only SYSTEM and Administrators can change it.
+// The folder packages are copied into and run from as administrator: new each run under a
+// name nobody can guess, made so that only SYSTEM and Administrators can change it, held so
+// that nobody can rename or remove it, nothing outside it made, emptied or removed, and
+// every doubt a refusal.
 #include "handles/UniqueHandle.h"
 #include "sys/StagingFolder.h"
+#include "sys/SystemFunction.h"
 #include "sys/TreeCopy.h"
 #include "tests/support/LongPathFiles.h"
 #include "tests/support/TestFiles.h"
@@ -23,10 +25,7 @@ namespace
 class CRecordingFolder : public CStagingFolder
 {
 public:
-    CRecordingFolder(const std::string& root, bool forAdministrators)
-        : CStagingFolder(root, forAdministrators)
-    {
-    }
+    explicit CRecordingFolder(const std::string& parent) : CStagingFolder(parent) {}
     std::vector<std::string> m_made;
     std::vector<CUniqueLocalMem> m_descriptors; // NULL where the folder inherits
 
@@ -64,7 +63,7 @@ PSID WellKnown(WELL_KNOWN_SID_TYPE type, BYTE (&buffer)[SECURITY_MAX_SID_SIZE])
 // SYSTEM and Administrators, passed on to files and folders, and nothing to anyone else.
 void ExpectAdministratorsOnly(PSECURITY_DESCRIPTOR descriptor, const std::string& path)
 {
-    ASSERT_TRUE(descriptor) << path << " is made with the temporary directory's security";
+    ASSERT_TRUE(descriptor) << path << " is made with the security of the folder above";
     BYTE systemBuffer[SECURITY_MAX_SID_SIZE];
     BYTE administratorsBuffer[SECURITY_MAX_SID_SIZE];
     PSID system = WellKnown(WinLocalSystemSid, systemBuffer);
@@ -78,7 +77,7 @@ void ExpectAdministratorsOnly(PSECURITY_DESCRIPTOR descriptor, const std::string
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << path << ": inherits from the temporary directory";
+    EXPECT_TRUE(control & SE_DACL_PROTECTED) << path << ": inherits from the folder above";
 
     BOOL present = FALSE;
     PACL dacl = NULL;
@@ -99,6 +98,13 @@ void ExpectAdministratorsOnly(PSECURITY_DESCRIPTOR descriptor, const std::string
     }
     EXPECT_EQ(std::set<std::string>({"Administrators", "SYSTEM"}), allowed) << path;
 }
+// Wine keeps no owner it is asked for: hidden from the program, it is checked as Windows
+// keeps it.
+FARPROC WithoutWine(const char* dll, const char* name)
+{
+    return strcmp(name, "wine_get_version") == 0 ? NULL
+                                                 : GetProcAddress(GetModuleHandleA(dll), name);
+}
 } // namespace
 
 class StagingFolderTest : public ::testing::Test
@@ -109,98 +115,116 @@ protected:
         ASSERT_TRUE(MakeDirectory(m_strSource + "\\sub"));
         ASSERT_TRUE(WriteTextFile(m_strSource + "\\drvsetup.exe", "installer"));
         ASSERT_TRUE(WriteTextFile(m_strSource + "\\sub\\a.txt", "a"));
-        ASSERT_TRUE(MakeDirectory(m_strRoot));
-        ASSERT_TRUE(WriteTextFile(m_strRoot + "\\keep.txt", "keep"));
         ASSERT_TRUE(WriteTextFile(m_base / "keep.txt", "keep"));
     }
 
     CTempFolder m_base{"sf"};
     CTempFolder m_cd{"sfcd"};
     std::string m_strSource = m_cd / "driver";
-    std::string m_strRoot = m_base / "temp";
 };
 
-TEST_F(StagingFolderTest, WhatOthersLeftGoesAndTheCopyIsExact)
+TEST_F(StagingFolderTest, EachRunMakesANewFolderForAdministratorsAndRemovesItAtTheEnd)
 {
-    std::string dest = m_strRoot + "\\pkg";
-    ASSERT_TRUE(PlantFiles(dest));
-    CStagingFolder staging(m_strRoot, false);
-    EXPECT_EQ(1, CopyTree(m_strSource, dest, staging));
-    EXPECT_TRUE(staging.IsReady());
-    EXPECT_EQ(std::set<std::string>({"drvsetup.exe", "sub", "sub\\a.txt"}),
-              ListLongFiles(dest, true));
-    EXPECT_EQ("installer", ReadTextFile(dest + "\\drvsetup.exe"));
-    EXPECT_EQ(std::set<std::string>(
-                  {"keep.txt", "pkg", "pkg\\drvsetup.exe", "pkg\\sub", "pkg\\sub\\a.txt"}),
-              ListLongFiles(m_strRoot, true));
-}
-
-TEST_F(StagingFolderTest, NothingOutsideTheRootNorTheRootItselfIsTouched)
-{
-    ASSERT_TRUE(MakeDirectory(m_strRoot + "2\\pkg"));
-    ASSERT_TRUE(MakeDirectory(m_base / "temq\\pkg"));
-    const std::string outside[] = {m_strRoot,
-                                   m_strRoot + "\\",
-                                   m_strRoot + "\\.",
-                                   m_strRoot + "\\..",
-                                   m_strRoot + "\\pkg\\..\\..",
-                                   m_strRoot + "\\..\\temp2\\pkg",
-                                   m_strRoot + "2\\pkg",
-                                   m_base / "temq\\pkg",
-                                   ""};
-    for (const std::string& dest : outside)
+    std::string root;
     {
-        CRecordingFolder staging(m_strRoot, true);
-        EXPECT_EQ(CStagingFolder::NotStaged, staging.Make(dest)) << dest;
-        EXPECT_TRUE(staging.IsReady()) << dest;
-        EXPECT_TRUE(staging.m_made.empty()) << dest;
+        CRecordingFolder staging(m_base.Path());
+        CStagingFolder other(m_base.Path());
+        ASSERT_TRUE(staging.MakeRoot());
+        ASSERT_TRUE(other.MakeRoot());
+        root = staging.Root();
+        EXPECT_NE(root, other.Root());
+        EXPECT_EQ(m_base.Path() + "\\NorvaneSetup.", root.substr(0, m_base.Path().size() + 14));
+        EXPECT_EQ(m_base.Path().size() + 1 + kStagingNameLength, root.size()) << root;
+        EXPECT_EQ(std::string::npos, root.find_first_not_of("0123456789ABCDEF", root.size() - 16));
+
+        // The package folders inside are made the same way, levels between included; one
+        // made already is the run's own, and is copied into again.
+        EXPECT_EQ(1, CopyTree(m_strSource, root + "\\a\\b\\pkg", staging));
+        EXPECT_EQ(1, CopyTree(m_strSource, root + "\\a\\b\\pkg", staging));
+        EXPECT_EQ(1, CopyTree(m_strSource, root + "\\A\\.\\other", staging));
+        EXPECT_TRUE(staging.Holds(root + "\\a\\B\\pkg"));
+        EXPECT_FALSE(staging.Holds(root + "\\a\\b\\pkg\\sub"));
+        ASSERT_EQ(5u, staging.m_made.size());
+        for (size_t i = 0; i < staging.m_made.size(); ++i)
+            ExpectAdministratorsOnly(staging.m_descriptors[i].Get(), staging.m_made[i]);
+        EXPECT_EQ("installer", ReadTextFile(root + "\\a\\b\\pkg\\drvsetup.exe"));
+        ASSERT_TRUE(SetFileAttributesA((root + "\\a\\b\\pkg\\sub\\a.txt").c_str(),
+                                       FILE_ATTRIBUTE_READONLY));
     }
-    EXPECT_TRUE(PathExists(m_strRoot + "\\keep.txt"));
-    EXPECT_TRUE(PathExists(m_base / "keep.txt"));
-    EXPECT_TRUE(IsDirectory(m_strRoot + "2\\pkg"));
-    EXPECT_TRUE(IsDirectory(m_base / "temq\\pkg"));
-    // Below the root, letter case and "." aside, is below it.
-    CRecordingFolder staging(m_strRoot, false);
-    std::string upper = m_strRoot;
-    CharUpperA(&upper[0]);
-    EXPECT_EQ(CStagingFolder::Made, staging.Make(upper + "\\.\\pkg"));
-    EXPECT_TRUE(IsDirectory(m_strRoot + "\\pkg"));
+    EXPECT_FALSE(PathExists(root)) << "left behind";
+    EXPECT_EQ(std::set<std::string>({"keep.txt"}), ListLongFiles(m_base.Path(), true));
 }
 
-TEST_F(StagingFolderTest, FoldersForAdministratorsKeepEveryoneElseOut)
+// Reading takes part in share checks: with the folders held for it, nobody can open one
+// to rename or remove it while an installer runs from it. What a program holds stays when
+// the rest goes.
+TEST_F(StagingFolderTest, HeldFoldersCannotBeRenamedAndWhatIsInUseStays)
 {
-    CRecordingFolder staging(m_strRoot, true);
-    ASSERT_EQ(CStagingFolder::Made, staging.Make(m_strRoot + "\\a\\b\\pkg"));
-    // The folders between the root and the package folder too, which this run made.
-    ASSERT_EQ(3u, staging.m_made.size());
-    for (size_t i = 0; i < staging.m_made.size(); ++i)
-        ExpectAdministratorsOnly(staging.m_descriptors[i].Get(), staging.m_made[i]);
-
-    CRecordingFolder plain(m_strRoot, false);
-    ASSERT_EQ(CStagingFolder::Made, plain.Make(m_strRoot + "\\other"));
-    ASSERT_EQ(1u, plain.m_made.size());
-    EXPECT_FALSE(plain.m_descriptors[0]) << "made for administrators when it is not asked to";
+    std::string root;
+    CUniqueFile inUse;
+    {
+        CStagingFolder staging(m_base.Path());
+        ASSERT_TRUE(staging.MakeRoot());
+        root = staging.Root();
+        ASSERT_EQ(1, CopyTree(m_strSource, root + "\\pkg", staging));
+        for (const std::string& folder : {root + "\\pkg", root})
+        {
+            EXPECT_FALSE(MoveFileA(folder.c_str(), (folder + "x").c_str())) << folder;
+            EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError()) << folder;
+        }
+        EXPECT_FALSE(RemoveDirectoryA((root + "\\pkg").c_str()));
+        inUse.Reset(CreateFileA((root + "\\pkg\\sub\\a.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                NULL, OPEN_EXISTING, 0, NULL));
+        ASSERT_TRUE(inUse);
+    }
+    EXPECT_TRUE(PathExists(root + "\\pkg\\sub\\a.txt"));
+    EXPECT_FALSE(PathExists(root + "\\pkg\\drvsetup.exe"));
+    inUse.Reset();
+    RemoveTree(root);
 }
 
-TEST_F(StagingFolderTest, WhatCannotGoFailsTheCopyWithNothingCopied)
+// Where anything is in doubt nothing is made, copied or run, and nothing that was there
+// goes: a destination that leaves the root, one too long, a name that exists, a root
+// that cannot be made or whose owner is not the Administrators.
+TEST_F(StagingFolderTest, EveryDoubtIsARefusalThatTouchesNothing)
 {
-    std::string dest = m_strRoot + "\\pkg";
-    ASSERT_TRUE(PlantFiles(dest));
-    // Open without sharing its deletion, as a running program holds its own file.
-    CUniqueFile held(CreateFileA((dest + "\\old\\x.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                 NULL, OPEN_EXISTING, 0, NULL));
-    ASSERT_TRUE(held);
-    CStagingFolder staging(m_strRoot, false);
-    EXPECT_EQ(0, CopyTree(m_strSource, dest, staging));
-    EXPECT_FALSE(staging.IsReady());
-    EXPECT_TRUE(PathExists(dest + "\\old\\x.txt"));
-    EXPECT_FALSE(PathExists(dest + "\\sub")) << "copied into a folder that is not the run's own";
-    held.Reset();
+    ASSERT_TRUE(PlantFiles(m_base / "planted"));
+    std::set<std::string> before = ListLongFiles(m_base.Path(), true);
+    {
+        CRecordingFolder staging(m_base.Path());
+        EXPECT_FALSE(staging.Make(m_base / "planted")) << "with no root made";
+        ASSERT_TRUE(staging.MakeRoot());
+        std::string root = staging.Root();
+        const std::string outside[] = {root + "\\..",
+                                       root + "\\..\\planted",
+                                       root + "\\pkg\\..\\..\\planted",
+                                       root + "x\\pkg",
+                                       m_base / "planted",
+                                       root + "\\" + std::string(MAX_PATH, 'L'),
+                                       ""};
+        for (const std::string& dest : outside)
+        {
+            EXPECT_FALSE(staging.Make(dest)) << dest;
+            EXPECT_FALSE(staging.Holds(dest)) << dest;
+            EXPECT_EQ(0, CopyTree(m_strSource, dest, staging)) << dest;
+        }
+        // Made by someone else, even inside the root: not the run's.
+        ASSERT_TRUE(CreateDirectoryA((root + "\\theirs").c_str(), NULL));
+        EXPECT_EQ(0, CopyTree(m_strSource, root + "\\theirs\\pkg", staging));
+        EXPECT_FALSE(staging.Holds(root + "\\theirs"));
+        EXPECT_EQ(std::set<std::string>({"theirs"}), ListLongFiles(root, true));
+    }
+    EXPECT_EQ(before, ListLongFiles(m_base.Path(), true));
 
-    // A source that cannot be listed: nothing is removed or made, and nothing may run from
-    // the destination.
-    CStagingFolder unlisted(m_strRoot, false);
-    EXPECT_EQ(0, CopyTree(m_cd / "missing", dest, unlisted));
-    EXPECT_FALSE(unlisted.IsReady());
-    EXPECT_TRUE(PathExists(dest + "\\old\\x.txt"));
+    CStagingFolder noParent(m_base / "missing");
+    EXPECT_FALSE(noParent.MakeRoot());
+    EXPECT_TRUE(noParent.Root().empty());
+    EXPECT_FALSE(noParent.Make(m_base / "missing\\x"));
+
+    SetSystemFunctionLookup(WithoutWine);
+    CStagingFolder ownedByUser(m_base.Path());
+    bool made = ownedByUser.MakeRoot();
+    SetSystemFunctionLookup(NULL);
+    EXPECT_FALSE(made) << "took a folder owned by the user";
+    EXPECT_TRUE(ownedByUser.Root().empty());
 }

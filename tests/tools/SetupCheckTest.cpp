@@ -2,6 +2,7 @@
 // and that it never calls an incomplete folder complete.
 #include "config/SetupConfig.h"
 #include "sys/FormatText.h"
+#include "sys/StagingFolder.h"
 #include "sys/SystemPaths.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TestFiles.h"
@@ -217,13 +218,16 @@ TEST_F(SetupCheckTest, PrintsBothTitlesAndTheChineseOneAsUtf8OnRequest)
     EXPECT_EQ("Norvane Connect Setup", ReportValue(empty.strOutput, "Title on Chinese systems"));
 }
 
-// Sources as setup.exe started from the CD folder forms them; destinations and commands
-// in this PC's temporary folder; each by root, one backslash, field.
+// Sources as setup.exe started from the CD folder forms them; destinations and commands in
+// the folder it makes anew in the Windows folder's Temp on every run, whose name is
+// stood in for; each by root, one backslash, field.
 TEST_F(SetupCheckTest, PrintsThePathsSetupDerives)
 {
     Set("DriverDestPath", "");
     CProgramResult result = Check();
-    std::string temp = GetTempDir();
+    std::string temp = WindowsTempDir() + "\\NorvaneSetup.XXXXXXXXXXXXXXXX";
+    EXPECT_EQ(temp + " (a new name each run)",
+              ReportValue(result.strOutput, "Packages copied below"));
     EXPECT_EQ(m_cd / "driver", ReportValue(result.strOutput, "Driver source"));
     EXPECT_EQ(temp + "\\", ReportValue(result.strOutput, "Driver destination"));
     EXPECT_EQ(temp + "\\\\drvsetup.exe", ReportValue(result.strOutput, "Driver installer command"));

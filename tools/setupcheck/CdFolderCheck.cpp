@@ -3,6 +3,7 @@
 #include "config/IniReader.h"
 #include "sys/FormatText.h"
 #include "sys/PathText.h"
+#include "sys/StagingFolder.h"
 #include "sys/SystemPaths.h"
 #include "tools/setupcheck/CdPaths.h"
 #include "tools/setupcheck/ScratchRegKey.h"
@@ -24,9 +25,11 @@ bool IsFolder(const std::string& path)
 CCdFolderCheck::CCdFolderCheck(const std::string& cdFolder)
     : m_strCdDir(FullPathOf(cdFolder)), m_bLoaded(false), m_nProblems(0)
 {
-    // setup.exe's paths, with the CD folder for the folder setup.exe would run from.
+    // setup.exe's paths, with the CD folder for the folder setup.exe would run from, and a
+    // stand-in of the length of the folder it makes anew for the packages on every run.
     m_roots.strModuleDir = m_strCdDir;
-    m_roots.strTempDir = GetTempDir();
+    m_roots.strTempDir = WindowsTempDir() + "\\NorvaneSetup." +
+                         std::string(kStagingNameLength - strlen("NorvaneSetup."), 'X');
     if (!m_strCdDir.empty())
         m_strIniPath = JoinPath(m_strCdDir, "setup.ini");
 }
@@ -107,12 +110,13 @@ void CCdFolderCheck::Check()
     CheckTitles();
     Line("Product name", ValueText("ProductName", m_config.GetProductName()));
     CheckPreinstall();
+    Line("Packages copied below", m_roots.strTempDir + " (a new name each run)");
     CheckPackage("driver", "Driver source", "DriverSourcePath",
                  m_config.GetDriverSourceDir(m_roots), "DriverSetupCmd",
-                 m_config.GetDriverSetupCmd(), m_config.GetDriverDestDir());
-    Line("Driver destination", DerivedPath(m_config.GetDriverDestDir(), "DriverDestPath"));
+                 m_config.GetDriverSetupCmd(), m_config.GetDriverDestDir(m_roots));
+    CheckDestination("Driver destination", "DriverDestPath", m_config.GetDriverDestDir(m_roots));
     Line("Driver installer command",
-         DerivedPath(m_config.GetDriverSetupCmdPath(), "DriverDestPath", "DriverSetupCmd"));
+         DerivedPath(m_config.GetDriverSetupCmdPath(m_roots), "DriverDestPath", "DriverSetupCmd"));
     CheckApplication();
 }
 
@@ -185,6 +189,16 @@ void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, con
                        program.c_str(), hint.c_str()));
 }
 
+void CCdFolderCheck::CheckDestination(const char* label, const char* key, const std::string& dest)
+{
+    Line(label, DerivedPath(dest, key));
+    if (!IsMissing(key) && !IsInStagingRoot(m_roots.strTempDir, dest))
+        Problem(FormatText("%s leads out of the folder setup.exe makes for the packages, or "
+                           "makes a path too long: setup.exe would copy nothing and run no "
+                           "installer there",
+                           key));
+}
+
 void CCdFolderCheck::CheckApplication()
 {
     if (m_config.GetInstallApp() == 0)
@@ -195,10 +209,10 @@ void CCdFolderCheck::CheckApplication()
     }
     CheckPackage("application", "Application source", "AppSourcePath",
                  m_config.GetAppSourceDir(m_roots), "AppSetupCmd", m_config.GetAppSetupCmd(),
-                 m_config.GetAppDestDir());
-    Line("Application destination", DerivedPath(m_config.GetAppDestDir(), "AppDestPath"));
+                 m_config.GetAppDestDir(m_roots));
+    CheckDestination("Application destination", "AppDestPath", m_config.GetAppDestDir(m_roots));
     Line("Application installer command",
-         DerivedPath(m_config.GetAppSetupCmdPath(), "AppDestPath", "AppSetupCmd"));
+         DerivedPath(m_config.GetAppSetupCmdPath(m_roots), "AppDestPath", "AppSetupCmd"));
     Line("Application version", ValueText("AppVersion", m_config.GetAppVersion()));
     Line("Registry key", IsMissing("AppRegKeyPath")
                              ? std::string("(missing)")

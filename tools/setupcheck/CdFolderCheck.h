@@ -45,6 +45,8 @@ private:
     void CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
                       const std::string& sourceDir, const char* commandKey,
                       const std::string& command, const std::string& destDir);
+    // A destination's line, and a problem when setup.exe would refuse to copy there.
+    void CheckDestination(const char* label, const char* key, const std::string& dest);
     void CheckApplication();
 
     std::string m_strCdDir;
