@@ -1,5 +1,7 @@
 #include "sys/PathText.h"
 
+#include "sys/CodePageText.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -16,16 +18,11 @@ const char* NextCharacter(const char* text)
 }
 
 // Wide and in upper case, for comparing paths as the file system does.
-std::vector<wchar_t> FoldedPath(const std::string& path)
+std::wstring FoldedPath(const std::string& path)
 {
-    std::vector<wchar_t> wide;
-    int size = static_cast<int>(path.size());
-    int length = MultiByteToWideChar(CP_ACP, 0, path.data(), size, NULL, 0);
-    if (length <= 0)
-        return wide;
-    wide.resize(static_cast<size_t>(length));
-    MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), length);
-    CharUpperBuffW(wide.data(), static_cast<DWORD>(length));
+    std::wstring wide = ToWide(path);
+    if (!wide.empty())
+        CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
     return wide;
 }
 } // namespace
@@ -67,8 +64,8 @@ std::string FullPathOf(const std::string& path)
 
 bool IsBelow(const std::string& path, const std::string& root)
 {
-    std::vector<wchar_t> foldedPath = FoldedPath(path);
-    std::vector<wchar_t> foldedRoot = FoldedPath(root);
+    std::wstring foldedPath = FoldedPath(path);
+    std::wstring foldedRoot = FoldedPath(root);
     return !foldedRoot.empty() && foldedPath.size() > foldedRoot.size() + 1 &&
            foldedPath[foldedRoot.size()] == L'\\' &&
            std::equal(foldedRoot.begin(), foldedRoot.end(), foldedPath.begin());

@@ -1,5 +1,6 @@
 #include "sys/ProcessStart.h"
 
+#include "sys/CodePageText.h"
 #include "sys/SystemFunction.h"
 
 #include <vector>
@@ -11,21 +12,6 @@ typedef BOOL(WINAPI* CreateProcessWithTokenWFn)(HANDLE, DWORD, LPCWSTR, LPWSTR, 
 typedef BOOL(WINAPI* CreateProcessAsUserWFn)(HANDLE, LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES,
                                              LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
                                              LPSTARTUPINFOW, LPPROCESS_INFORMATION);
-
-// The text in UTF-16, terminated; empty when it cannot be converted.
-std::vector<wchar_t> Widen(const char* text)
-{
-    std::vector<wchar_t> wide;
-    if (!text)
-        return wide;
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);
-    if (length <= 0)
-        return wide;
-    wide.resize(static_cast<size_t>(length));
-    if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length))
-        wide.clear();
-    return wide;
-}
 
 template <typename StartupInfo> void FillStartup(StartupInfo& startup, const CStartOptions& options)
 {
@@ -53,7 +39,7 @@ bool StartWithToken(const std::string& commandLine, const CStartOptions& options
                     CProcessInfo& process)
 {
     // Nothing of this process's but the show mode reaches such a program.
-    std::vector<wchar_t> line = Widen(commandLine.c_str());
+    std::wstring line = ToWide(commandLine);
     if (line.empty() || options.pszProgram || options.pszCurrentDir || options.hOutput)
     {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -63,7 +49,7 @@ bool StartWithToken(const std::string& commandLine, const CStartOptions& options
     FillStartup(startup, options);
     CreateProcessAsUserWFn asUser =
         LookUpSystemFunction<CreateProcessAsUserWFn>("advapi32.dll", "CreateProcessAsUserW");
-    if (asUser && asUser(options.hUserToken, NULL, line.data(), NULL, NULL, FALSE,
+    if (asUser && asUser(options.hUserToken, NULL, &line[0], NULL, NULL, FALSE,
                          options.dwCreationFlags, NULL, NULL, &startup, process.Put()))
         return true;
     CreateProcessWithTokenWFn withToken =
@@ -75,8 +61,8 @@ bool StartWithToken(const std::string& commandLine, const CStartOptions& options
         return false;
     }
     // The first attempt may have changed the command line in place.
-    line = Widen(commandLine.c_str());
-    return withToken(options.hUserToken, 0, NULL, line.data(), options.dwCreationFlags, NULL, NULL,
+    line = ToWide(commandLine);
+    return withToken(options.hUserToken, 0, NULL, &line[0], options.dwCreationFlags, NULL, NULL,
                      &startup, process.Put()) != FALSE;
 }
 } // namespace

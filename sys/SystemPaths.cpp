@@ -1,5 +1,6 @@
 #include "sys/SystemPaths.h"
 
+#include "sys/CodePageText.h"
 #include "sys/PathText.h"
 
 #include <windows.h>
@@ -18,24 +19,13 @@ std::string BeforeLastBackslash(const char* path)
 }
 
 // The path in codePage when it converts there and back unchanged, fits in 260 bytes and,
-// unless blanks are allowed, has none; empty otherwise. The round trip catches what a character the
-// code page lacks becomes, "?" or a look-alike (best fit), with flags every code page takes, UTF-8
-// (Windows 10's "Beta: Use Unicode UTF-8" option) included.
+// unless blanks are allowed, has none; empty otherwise.
 std::string InCodePage(const wchar_t* path, UINT codePage, bool blanks)
 {
     if (!*path || (!blanks && wcschr(path, L' ')))
         return std::string();
-    int wideLength = static_cast<int>(wcslen(path));
-    int length = WideCharToMultiByte(codePage, 0, path, wideLength, NULL, 0, NULL, NULL);
-    if (length <= 0 || length >= MAX_PATH)
-        return std::string();
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, path, wideLength, &narrow[0], length, NULL, NULL);
-    wchar_t back[MAX_PATH] = {0};
-    int backLength = MultiByteToWideChar(codePage, 0, narrow.data(), length, back, MAX_PATH - 1);
-    if (backLength != wideLength || wmemcmp(back, path, static_cast<size_t>(wideLength)) != 0)
-        return std::string();
-    return narrow;
+    std::string narrow = FromWideExactly(path, codePage);
+    return narrow.size() < MAX_PATH ? narrow : std::string();
 }
 } // namespace
 

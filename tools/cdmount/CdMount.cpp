@@ -1,5 +1,7 @@
 #include "tools/cdmount/CdMount.h"
 
+#include "sys/CodePageText.h"
+
 #include "handles/UniqueHandle.h"
 
 #include <windows.h>
@@ -108,10 +110,6 @@ std::string GetUnixPath(const std::wstring& windowsPath)
 
 std::string GetUnixPath(const std::string& windowsPath)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, NULL, 0);
-    if (length <= 0)
-        return std::string();
-    std::vector<wchar_t> wide(length);
-    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, &wide[0], length);
-    return GetUnixPath(std::wstring(&wide[0]));
+    std::wstring wide = ToWide(windowsPath);
+    return wide.empty() ? std::string() : GetUnixPath(wide);
 }

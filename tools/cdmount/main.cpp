@@ -15,6 +15,8 @@
 //   ./wine-run bin/cdmount.exe P: --remove
 #include "tools/cdmount/CdMount.h"
 
+#include "sys/CodePageText.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -48,17 +50,6 @@ bool IsLetterFree(char letter)
     return type == DRIVE_NO_ROOT_DIR || type == DRIVE_CDROM;
 }
 
-std::string ToUtf8(const wchar_t* text)
-{
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, NULL, 0, NULL, NULL);
-    if (size <= 1)
-        return std::string();
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], size, NULL, NULL);
-    result.resize(size - 1); // the NUL
-    return result;
-}
-
 int Fail(const char* what, char letter)
 {
     fprintf(stderr, "cdmount: %s %c: failed, error %lu\n", what, letter, GetLastError());
@@ -88,7 +79,8 @@ int wmain(int argc, wchar_t** argv)
     if (wcscmp(argv[2], L"--remove") == 0)
         return RemoveDriveLetter(letter) ? 0 : Fail("removing", letter);
 
-    std::string folder = argv[2][0] == L'/' ? ToUtf8(argv[2]) : GetUnixPath(std::wstring(argv[2]));
+    std::string folder =
+        argv[2][0] == L'/' ? FromWide(argv[2], CP_UTF8) : GetUnixPath(std::wstring(argv[2]));
     if (folder.empty())
     {
         fputs("cdmount: the folder has no Linux path\n", stderr);

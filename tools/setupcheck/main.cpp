@@ -23,7 +23,8 @@
 // Exit code: 0 the CD folder is complete; 1 it is not (each problem has a line starting
 // with "PROBLEM:"); 2 wrong arguments, or the update decision could not be asked.
 #include "tools/setupcheck/CdFolderCheck.h"
-#include "tools/tracecap/TraceCapture.h"
+
+#include "sys/CodePageText.h"
 
 #include <cstdio>
 #include <cstring>
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
     bool decided = !decide || check.DecideUpdate(installed);
     check.Finish();
 
-    std::string report = utf8 ? Cp936ToUtf8(check.Report()) : check.Report();
+    std::string report = utf8 ? Recode(check.Report(), 936, CP_UTF8) : check.Report();
     fwrite(report.data(), 1, report.size(), stdout);
     fflush(stdout);
     if (check.Problems() > 0)

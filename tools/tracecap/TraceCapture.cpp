@@ -1,6 +1,7 @@
 #include "tools/tracecap/TraceCapture.h"
 
 #include "handles/UniqueHandle.h"
+#include "sys/CodePageText.h"
 #include "sys/ProcessStart.h"
 
 #include <vector>
@@ -181,19 +182,5 @@ bool CTraceCapture::Run(const std::string& commandLine, const char* currentDir, 
 
 std::string Cp936ToUtf8(const std::string& text)
 {
-    if (text.empty())
-        return text;
-    int wideLength =
-        MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), NULL, 0);
-    if (wideLength <= 0)
-        return text;
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
-    MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        wideLength);
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, NULL, 0, NULL, NULL);
-    if (length <= 0)
-        return text;
-    std::string result(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &result[0], length, NULL, NULL);
-    return result;
+    return Recode(text, 936, CP_UTF8);
 }
