@@ -6,9 +6,11 @@
 
 namespace
 {
-const char kSetup[] = "SETUP";
-const char kDriver[] = "Driver";
-const char kApp[] = "APP";
+// The sections of setup.ini, as CSetupKey names them.
+const char* const kSections[] = {"SETUP", "Driver", "APP"};
+const unsigned char kSetup = 0;
+const unsigned char kDriver = 1;
+const unsigned char kApp = 2;
 } // namespace
 
 CInstallRoots CurrentRoots()
@@ -22,6 +24,36 @@ CSetupConfig::CSetupConfig() : m_nInstallApp(0), m_nAutoRunApp(0), m_nAppType(0)
 
 CSetupConfig::~CSetupConfig() {}
 
+const char* CSetupKey::Section() const
+{
+    return kSections[nSection];
+}
+
+const CSetupKey* CSetupConfig::Keys(size_t& count)
+{
+    typedef CSetupConfig C;
+    static const CSetupKey keys[] = {
+        {kSetup, eKeyAlways, "EnglishTitle", &C::m_strTitle, NULL},
+        {kSetup, eKeyOptional, "ChineseTitle", &C::m_strTitle, NULL},
+        {kSetup, eKeyAlways, "ProductName", &C::m_strProductName, NULL},
+        {kSetup, eKeyAlways, "Preinstall", &C::m_strPreinstall, NULL},
+        {kSetup, eKeyAlways, "InstallApp", NULL, &C::m_nInstallApp},
+        {kSetup, eKeyAlways, "AutoRunApp", NULL, &C::m_nAutoRunApp},
+        {kDriver, eKeyAlways, "DriverSourcePath", &C::m_strDriverSourcePath, NULL},
+        {kDriver, eKeyAlways, "DriverDestPath", &C::m_strDriverDestPath, NULL},
+        {kDriver, eKeyAlways, "DriverSetupCmd", &C::m_strDriverSetupCmd, NULL},
+        {kApp, eKeyWithApp, "AppType", NULL, &C::m_nAppType},
+        {kApp, eKeyWithApp, "AppVersion", &C::m_strAppVersion, NULL},
+        {kApp, eKeyWithApp, "AppDestPath", &C::m_strAppDestPath, NULL},
+        {kApp, eKeyWithApp, "AppSourcePath", &C::m_strAppSourcePath, NULL},
+        {kApp, eKeyWithApp, "AppSetupCmd", &C::m_strAppSetupCmd, NULL},
+        {kApp, eKeyWithApp, "AppRegKeyPath", &C::m_strAppRegKeyPath, NULL},
+        {kApp, eKeyWithApp, "AppRegKeyVersion", &C::m_strAppRegKeyVersion, NULL},
+    };
+    count = sizeof(keys) / sizeof(keys[0]);
+    return keys;
+}
+
 bool CSetupConfig::Load(std::string path)
 {
     CIniReader reader;
@@ -29,38 +61,30 @@ bool CSetupConfig::Load(std::string path)
         return false;
 
     // Every key is read even after one was missing, so that a failed load still holds
-    // what the file has. "&" rather than "&&" keeps the reads from being skipped.
-    bool ok = reader.ReadString(kSetup, "EnglishTitle", m_strTitle);
-    if (IsChineseSystem())
+    // what the file has; section "APP" only when InstallApp, read before it, is not 0.
+    bool ok = true;
+    size_t count = 0;
+    const CSetupKey* keys = Keys(count);
+    for (const CSetupKey* key = keys; key != keys + count; ++key)
     {
-        std::string chineseTitle;
-        reader.ReadString(kSetup, "ChineseTitle", chineseTitle);
-        if (!chineseTitle.empty())
-            m_strTitle = chineseTitle;
+        if (key->need == eKeyWithApp && m_nInstallApp == 0)
+            continue;
+        if (key->need == eKeyOptional)
+        {
+            // The Chinese title, on a Chinese system only, and only when it is not empty.
+            std::string title;
+            if (IsChineseSystem() && reader.ReadString(key->Section(), key->pszKey, title) &&
+                !title.empty())
+                this->*key->pText = title;
+            continue;
+        }
+        bool present = key->pText
+                           ? reader.ReadString(key->Section(), key->pszKey, this->*key->pText)
+                           : reader.ReadInt(key->Section(), key->pszKey, this->*key->pInt);
+        ok = ok && present;
     }
-    ok &= reader.ReadString(kSetup, "ProductName", m_strProductName);
-    ok &= reader.ReadString(kSetup, "Preinstall", m_strPreinstall);
-    ok &= reader.ReadInt(kSetup, "InstallApp", m_nInstallApp);
-    ok &= reader.ReadInt(kSetup, "AutoRunApp", m_nAutoRunApp);
-
-    ok &= reader.ReadString(kDriver, "DriverSourcePath", m_strDriverSourcePath);
-    ok &= reader.ReadString(kDriver, "DriverDestPath", m_strDriverDestPath);
-    ok &= reader.ReadString(kDriver, "DriverSetupCmd", m_strDriverSetupCmd);
-
-    if (m_nInstallApp != 0)
-    {
-        ok &= reader.ReadInt(kApp, "AppType", m_nAppType);
-        ok &= reader.ReadString(kApp, "AppVersion", m_strAppVersion);
-        ok &= reader.ReadString(kApp, "AppDestPath", m_strAppDestPath);
-        ok &= reader.ReadString(kApp, "AppSourcePath", m_strAppSourcePath);
-        ok &= reader.ReadString(kApp, "AppSetupCmd", m_strAppSetupCmd);
-        ok &= reader.ReadString(kApp, "AppRegKeyPath", m_strAppRegKeyPath);
-        ok &= reader.ReadString(kApp, "AppRegKeyVersion", m_strAppRegKeyVersion);
-    }
-    else
-    {
+    if (m_nInstallApp == 0)
         m_nAutoRunApp = 0;
-    }
     return ok;
 }
 

@@ -7,9 +7,33 @@
 
 #include <string>
 
+class CSetupConfig;
+
+enum ESetupKeyNeed
+{
+    eKeyAlways,   // required in every setup.ini
+    eKeyWithApp,  // required when InstallApp is not 0; section "APP" is read only then
+    eKeyOptional, // read when present (ChineseTitle, on Chinese systems)
+};
+
+// One key of setup.ini and the field it fills: a text or an integer.
+struct CSetupKey
+{
+    unsigned char nSection; // an index into kSetupSections
+    unsigned char need;     // an ESetupKeyNeed
+    const char* pszKey;
+    std::string CSetupConfig::*pText;
+    int CSetupConfig::*pInt;
+
+    const char* Section() const;
+};
+
 class CSetupConfig
 {
 public:
+    // Every key setup.exe reads, in the order it reads them; count gets their number.
+    static const CSetupKey* Keys(size_t& count);
+
     CSetupConfig();
     virtual ~CSetupConfig();
 

@@ -2,19 +2,11 @@
 
 #include <cstdio>
 
-const std::vector<CSetupKey>& SetupKeys()
+std::vector<CSetupKey> SetupKeys()
 {
-    static const std::vector<CSetupKey> keys = {
-        {"SETUP", "EnglishTitle", eKeyAlways},      {"SETUP", "ChineseTitle", eKeyOptional},
-        {"SETUP", "ProductName", eKeyAlways},       {"SETUP", "Preinstall", eKeyAlways},
-        {"SETUP", "InstallApp", eKeyAlways},        {"SETUP", "AutoRunApp", eKeyAlways},
-        {"Driver", "DriverSourcePath", eKeyAlways}, {"Driver", "DriverDestPath", eKeyAlways},
-        {"Driver", "DriverSetupCmd", eKeyAlways},   {"APP", "AppType", eKeyWithApp},
-        {"APP", "AppVersion", eKeyWithApp},         {"APP", "AppDestPath", eKeyWithApp},
-        {"APP", "AppSourcePath", eKeyWithApp},      {"APP", "AppSetupCmd", eKeyWithApp},
-        {"APP", "AppRegKeyPath", eKeyWithApp},      {"APP", "AppRegKeyVersion", eKeyWithApp},
-    };
-    return keys;
+    size_t count = 0;
+    const CSetupKey* keys = CSetupConfig::Keys(count);
+    return std::vector<CSetupKey>(keys, keys + count);
 }
 
 std::vector<CSetupKey> FindMissingKeys(CIniReader& reader, int installApp)
@@ -25,7 +17,7 @@ std::vector<CSetupKey> FindMissingKeys(CIniReader& reader, int installApp)
         if (key.need == eKeyOptional || (key.need == eKeyWithApp && installApp == 0))
             continue;
         std::string value;
-        if (!reader.ReadString(key.pszSection, key.pszKey, value))
+        if (!reader.ReadString(key.Section(), key.pszKey, value))
             missing.push_back(key);
     }
     return missing;
@@ -42,7 +34,7 @@ bool WriteSetupCopy(CIniReader& reader, const std::string& path,
     for (const CSetupKey& key : SetupKeys())
     {
         std::string value;
-        bool present = reader.ReadString(key.pszSection, key.pszKey, value);
+        bool present = reader.ReadString(key.Section(), key.pszKey, value);
         for (const auto& change : changes)
         {
             if (change.first == key.pszKey)
@@ -53,9 +45,9 @@ bool WriteSetupCopy(CIniReader& reader, const std::string& path,
         }
         if (!present)
             continue;
-        if (section != key.pszSection)
+        if (section != key.Section())
         {
-            section = key.pszSection;
+            section = key.Section();
             text += "[" + section + "]\r\n";
         }
         text += std::string(key.pszKey) + "=" + value + "\r\n";
