@@ -59,9 +59,15 @@ protected:
         m_keys = CompleteKeys();
         ASSERT_TRUE(MakeDirectory(m_cd / "driver"));
         ASSERT_TRUE(MakeDirectory(m_cd / "app"));
-        ASSERT_TRUE(WriteTextFile(m_cd / "setup.exe", "MZ"));
-        ASSERT_TRUE(WriteTextFile(m_cd / "driver\\drvsetup.exe", "MZ"));
-        ASSERT_TRUE(WriteTextFile(m_cd / "app\\appsetup.exe", "MZ"));
+        for (const char* program : {"setup.exe", "driver\\drvsetup.exe", "app\\appsetup.exe"})
+            ASSERT_TRUE(PlaceProgram(program));
+    }
+
+    // A program Windows can start, as setupcheck looks into it, at path below the CD.
+    bool PlaceProgram(const std::string& path)
+    {
+        return CopyFileA(BuiltProgram("fakeprog.exe").c_str(), (m_cd / path).c_str(), FALSE) !=
+               FALSE;
     }
 
     void Set(const std::string& key, const std::string& value)
@@ -93,7 +99,10 @@ protected:
         m_keys = kept;
     }
 
-    void WriteIni()
+    void WriteIni() { ASSERT_TRUE(WriteTextFile(IniPath(), IniText())); }
+
+    // The file as Windows' editors write it: CRLF, GBK.
+    std::string IniText() const
     {
         std::string text;
         std::string section;
@@ -106,7 +115,7 @@ protected:
             }
             text += entry.strKey + "=" + entry.strValue + "\r\n";
         }
-        ASSERT_TRUE(WriteTextFile(IniPath(), text));
+        return text;
     }
 
     std::string IniPath() const { return m_cd / "setup.ini"; }
@@ -281,7 +290,7 @@ TEST_F(SetupCheckTest, NamesTheMissingInstallerFileWithItsFolder)
 // The installer is the program Windows would start for the unquoted command line.
 TEST_F(SetupCheckTest, FindsTheInstallerOfACommandWithArguments)
 {
-    ASSERT_TRUE(WriteTextFile(m_cd / "driver\\drv setup.exe", "MZ"));
+    ASSERT_TRUE(PlaceProgram("driver\\drv setup.exe"));
     struct CCase
     {
         const char* pszCommand;
@@ -321,7 +330,7 @@ TEST_F(SetupCheckTest, ChecksThePreinstallProgramOnTheCd)
         << missing.strOutput;
 
     ASSERT_TRUE(MakeDirectory(m_cd / "tools"));
-    ASSERT_TRUE(WriteTextFile(m_cd / "tools\\prep.exe", "MZ"));
+    ASSERT_TRUE(PlaceProgram("tools\\prep.exe"));
     CProgramResult present = Check();
     EXPECT_EQ(0u, present.dwExitCode) << present.strOutput;
     EXPECT_EQ(m_cd / "tools\\prep.exe --quiet",
@@ -400,4 +409,100 @@ TEST_F(SetupCheckTest, UpdateDecisionWithNothingInstalledAndWithoutApplication)
     EXPECT_EQ(1u, broken.dwExitCode);
     EXPECT_EQ("cannot tell: setup.ini does not load",
               ReportValue(broken.strOutput, "Update over installed 1.0"));
+}
+
+// The same bytes on a Chinese (936) and an English (1252) system: what either loses is a
+// problem, as is what Chinese systems cannot show; what is only unusual is a warning.
+TEST_F(SetupCheckTest, JudgesTheFileForChineseAndEnglishSystemsAlike)
+{
+    const std::string gbk = IniText();
+    // "诺凡卡" in UTF-8, three bytes a character, as a UTF-8 editor saves the Chinese title:
+    // read as GBK, its last byte starts a character that takes the line end.
+    std::string utf8 = ReplaceAll(gbk, "ChineseTitle=" + m_keys[1].strValue,
+                                  "ChineseTitle=\xE8\xAF\xBA\xE5\x87\xA1\xE5\x8D\xA1");
+    std::string utf16 = "\xFF\xFE";
+    for (char c : ReplaceAll(gbk, m_keys[1].strValue, "x"))
+        utf16 += std::string(1, c) + '\0';
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        DWORD exitCode;
+        const char* finding; // the start of a line the report must hold; "" for none
+    } cases[] = {
+        {"GBK, CRLF", gbk, 0, ""},
+        {"UTF-16", utf16, 0, ""},
+        {"LF alone", ReplaceAll(gbk, "\r\n", "\n"), 0,
+         "WARNING: setup.ini has line ends without CR"},
+        {"UTF-8 title, LF", ReplaceAll(utf8, "\r\n", "\n"), 1,
+         "PROBLEM: on Chinese systems (code page 936) setup.exe does not find SETUP/ProductName"},
+        {"UTF-8 title, CRLF", utf8, 1, "PROBLEM: setup.ini line 3 is written in UTF-8"},
+        // Six bytes that are GBK characters too, but of no Chinese text a card maker writes.
+        {"UTF-8 title of whole GBK pairs",
+         ReplaceAll(gbk, "ChineseTitle=" + m_keys[1].strValue,
+                    "ChineseTitle=\xE8\xAF\xBA\xE5\x87\xA1"),
+         1, "PROBLEM: setup.ini line 3 is written in UTF-8"},
+        {"UTF-8 mark", "\xEF\xBB\xBF" + gbk, 1,
+         "PROBLEM: on English systems (code page 1252) setup.exe does not find SETUP/EnglishTitle"},
+        {"NUL", ReplaceAll(gbk, "ProductName=", std::string("Product\0Name=", 13)), 1,
+         "PROBLEM: setup.ini holds NUL bytes (line 4)"},
+        {"a key twice", gbk + "[SETUP]\r\nInstallApp=0\r\n", 0,
+         "WARNING: setup.ini names SETUP/InstallApp twice"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteTextFile(IniPath(), c.bytes));
+        CProgramResult result = CheckFolder(m_cd.Path(), "");
+        EXPECT_EQ(c.exitCode, result.dwExitCode) << result.strOutput;
+        if (*c.finding)
+            EXPECT_EQ(1, CountLines(result.strOutput, c.finding)) << result.strOutput;
+        else
+            EXPECT_EQ(0, CountLines(result.strOutput, "WARNING:") +
+                             CountLines(result.strOutput, "PROBLEM:"))
+                << result.strOutput;
+    }
+}
+
+// What each command starts, as Windows starts it: a package or a text is no program, a
+// wrapper must find its files through %~dp0, and an installer of a known kind is asked to
+// show no window that waits.
+TEST_F(SetupCheckTest, CommandsNameWhatWindowsStartsSilently)
+{
+    ASSERT_TRUE(WriteTextFile(m_cd / "app\\app.msi", "\xD0\xCF\x11\xE0 package"));
+    ASSERT_TRUE(WriteTextFile(m_cd / "app\\readme.txt", "text"));
+    ASSERT_TRUE(WriteTextFile(m_cd / "app\\plain.cmd", "msiexec /i app.msi /qn\r\n"));
+    ASSERT_TRUE(WriteTextFile(m_cd / "app\\wizard.cmd", "msiexec /i \"%~dp0app.msi\"\r\n"));
+    ASSERT_TRUE(WriteTextFile(m_cd / "app\\quiet.cmd", "msiexec /i \"%~dp0app.msi\" /qn\r\n"));
+    ASSERT_TRUE(PlaceProgram("app\\nsis.exe"));
+    std::string marked = ReadTextFile(m_cd / "app\\nsis.exe") + "NullsoftInst";
+    ASSERT_TRUE(WriteTextFile(m_cd / "app\\nsis.exe", marked));
+    const struct
+    {
+        const char* command;
+        DWORD exitCode;
+        const char* finding;
+    } cases[] = {
+        {"app.msi", 1, "PROBLEM: AppSetupCmd names a Windows Installer package"},
+        {"readme.txt", 1, "PROBLEM: AppSetupCmd names "},
+        {"plain.cmd", 0, "WARNING: AppSetupCmd names a batch file without %~dp0"},
+        {"wizard.cmd", 0, "WARNING: AppSetupCmd starts the application installer without /qn"},
+        {"quiet.cmd", 0, ""},
+        {"nsis.exe", 0, "WARNING: AppSetupCmd starts the application installer without /S"},
+        {"nsis.exe /s", 0, "WARNING: AppSetupCmd starts the application installer without /S"},
+        {"nsis.exe /S", 0, ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.command);
+        Set("AppSetupCmd", c.command);
+        CProgramResult result = Check();
+        EXPECT_EQ(c.exitCode, result.dwExitCode) << result.strOutput;
+        if (*c.finding)
+            EXPECT_EQ(1, CountLines(result.strOutput, c.finding)) << result.strOutput;
+        else
+            EXPECT_EQ(0, CountLines(result.strOutput, "WARNING:") +
+                             CountLines(result.strOutput, "PROBLEM:"))
+                << result.strOutput;
+    }
 }

@@ -6,6 +6,8 @@
 #include "sys/StagingFolder.h"
 #include "sys/SystemPaths.h"
 #include "tools/setupcheck/CdPaths.h"
+#include "tools/setupcheck/CommandProgram.h"
+#include "tools/setupcheck/SetupFileText.h"
 #include "tools/setupcheck/ScratchRegKey.h"
 
 #include <windows.h>
@@ -91,6 +93,26 @@ void CCdFolderCheck::Check()
         return;
     }
     Line("setup.ini", m_strIniPath);
+    CSetupFileText fileText;
+    CIniReader localReader;
+    if (fileText.Load(m_strIniPath) && localReader.SetPath(m_strIniPath.c_str()))
+    {
+        Line("setup.ini is", fileText.Describe());
+        std::vector<std::string> localKeys;
+        for (const CSetupKey& key : SetupKeys())
+        {
+            std::string value;
+            if (localReader.ReadString(key.Section(), key.pszKey, value))
+                localKeys.push_back(std::string(key.Section()) + "/" + key.pszKey);
+        }
+        for (const CFileTextFinding& finding : fileText.Check(localKeys, GetTempDir()))
+        {
+            if (finding.bProblem)
+                Problem(finding.strText);
+            else
+                Warning(finding.strText);
+        }
+    }
 
     // setup.exe's own reading decides; the key list only says which keys made it fail.
     m_bLoaded = m_config.Load(m_strIniPath);
@@ -103,7 +125,7 @@ void CCdFolderCheck::Check()
     m_missingKeys = FindMissingKeys(reader, m_config.GetInstallApp());
     for (const CSetupKey& key : m_missingKeys)
         Problem(
-            FormatText("setup.ini lacks the key %s in section [%s]", key.pszKey, key.pszSection));
+            FormatText("setup.ini lacks the key %s in section [%s]", key.pszKey, key.Section()));
     if (!m_bLoaded && m_missingKeys.empty())
         Problem("setup.exe cannot load setup.ini");
 
@@ -150,6 +172,50 @@ void CCdFolderCheck::CheckPreinstall()
     if (!FindCommandProgram(onTheCd, preinstall, program))
         Problem(FormatText("the pre-install program (Preinstall) is missing: no file %s",
                            program.c_str()));
+    else
+        CheckProgram("pre-install program", "Preinstall", program, preinstall);
+}
+
+void CCdFolderCheck::CheckProgram(const char* name, const char* key, const std::string& program,
+                                  const std::string& command)
+{
+    CProgramKind kind;
+    if (!ExamineProgram(program, kind))
+    {
+        Problem(FormatText("the %s (%s) cannot be read: %s", name, key, program.c_str()));
+        return;
+    }
+    Line(std::string("The ") + name + " is", DescribeProgram(kind));
+    std::string missing = MissingSilentSwitch(kind, command);
+    switch (kind.eKind)
+    {
+    case eProgramMsi:
+        Problem(FormatText("%s names a Windows Installer package, which Windows does not start "
+                           "(error 193): name a .cmd beside it that runs msiexec /i "
+                           "\"%%~dp0<package>.msi\" /qn",
+                           key));
+        return;
+    case eProgramNone:
+        Problem(FormatText("%s names %s, which is no program Windows can start (error 193)", key,
+                           program.c_str()));
+        return;
+    case eProgram64Bit:
+        Warning(FormatText("%s names a 64-bit program: it does not start on 32-bit Windows", key));
+        break;
+    case eProgramBatch:
+        if (kind.strText.find("%~dp0") == std::string::npos)
+            Warning(FormatText("%s names a batch file without %%~dp0: setup.exe starts it in the "
+                               "system folder, so the package's files are found only through "
+                               "%%~dp0",
+                               key));
+        break;
+    case eProgramI386:
+        break;
+    }
+    if (!missing.empty())
+        Warning(FormatText("%s starts the %s without %s: setup.exe starts it hidden, and a "
+                           "window that waits for a click waits for ever",
+                           key, name, missing.c_str()));
 }
 
 void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
@@ -180,7 +246,10 @@ void CCdFolderCheck::CheckPackage(const char* name, const char* sourceLabel, con
     std::string program;
     CPackageCopy copy = {sourceDir, destDir.empty() ? sourceDir : destDir};
     if (FindCommandProgram(copy, command, program))
+    {
+        CheckProgram((std::string(name) + " installer").c_str(), commandKey, program, command);
         return;
+    }
     std::string hint;
     if (command[0] == '"')
         hint = " (setup.exe puts the folder in front of the command, so a leading quote ends "

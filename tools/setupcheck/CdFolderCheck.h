@@ -40,6 +40,10 @@ private:
                             const char* otherKey = NULL) const;
     void CheckTitles();
     void CheckPreinstall();
+    // What kind of file a command starts: a problem when Windows cannot start it, a
+    // warning when an installer of a known kind is not asked to be silent.
+    void CheckProgram(const char* name, const char* key, const std::string& program,
+                      const std::string& command);
     // One package: its source folder on the CD, and its installer as setup.exe finds it
     // after copying the package to destDir (empty: unknown, taken as the package folder).
     void CheckPackage(const char* name, const char* sourceLabel, const char* sourceKey,
