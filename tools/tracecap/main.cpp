@@ -3,7 +3,8 @@
 //   tracecap [--utf8] [--time] [--out FILE] [--timeout MS] PROGRAM [ARGUMENTS...]
 //
 // --utf8     convert the texts from code page 936 (GBK) to UTF-8
-// --time     put the milliseconds since the start before every text, one text a line
+// --time     put the milliseconds since the start before every text, one text a line, and
+//            say on standard error at which tick (GetTickCount) the program was started
 // --out FILE also write the texts (after conversion) to FILE
 // --timeout  end the program after MS milliseconds (default: wait for ever)
 // The exit code is the program's own, or 255 when it could not be started.
@@ -97,6 +98,9 @@ int main()
                 fflush(out);
             }
         });
+    if (timestamps)
+        fprintf(stderr, "tracecap: started at tick %lu\n",
+                static_cast<unsigned long>(GetTickCount()));
     bool ok = capture.Run(program, NULL, timeoutMs);
     DWORD error = GetLastError();
     if (out)

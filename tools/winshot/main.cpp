@@ -123,6 +123,7 @@ int main(int argc, char** argv)
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;
+    DWORD takenAt = GetTickCount();
     if (wholeScreen)
     {
         RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -169,6 +170,7 @@ int main(int argc, char** argv)
                 width = takenWidth;
                 height = takenHeight;
                 rgb.swap(picture);
+                takenAt = GetTickCount();
             }
             taken = true;
             DWORD elapsed = GetTickCount() - first;
@@ -193,6 +195,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "winshot: cannot write %s\n", outPath.c_str());
         return 2;
     }
-    printf("winshot: %d x %d written to %s\n", width, height, outPath.c_str());
+    printf("winshot: %d x %d written to %s, taken at tick %lu\n", width, height, outPath.c_str(),
+           static_cast<unsigned long>(takenAt));
     return 0;
 }
