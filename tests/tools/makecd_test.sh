@@ -3,11 +3,12 @@
 # and certificates made here (nothing secret is kept):
 # 1. signed with a PKCS#12 file, the authority among the system's (SSL_CERT_FILE): the
 #    image's setup.exe verifies against that authority, its checksum and flags hold, the
-#    file list's hashes are those of the image's files, and the demo runs the image to a
-#    normal end;
+#    file list's hashes are those of the image's files, the CD's installers are signed too
+#    (--sign-all), and the demo runs the image to a normal end;
 # 2. the same authority only packed into the PKCS#12 file: an image, said to be signed by
 #    an authority Windows does not know, with exit code 4;
-# 3. without a signing option: an image, said to be unsigned, with exit code 3;
+# 3. without a signing option: an image, said to be unsigned, with exit code 3, and the CD's
+#    unsigned programs listed;
 # 4. bad input: each a clear message, exit code 1, nothing in --out.
 #   makecd_test.sh SOURCE_DIR SHIPPING_TREE WORK_DIR
 set -u
@@ -79,11 +80,12 @@ echo "not ours" >"$cd_dir/SETUP.EXE" && rm -f "$cd_dir/setup.exe"
 cat /etc/ssl/certs/ca-certificates.crt "$pki/ca.pem" >"$pki/system.pem"
 SSL_CERT_FILE="$pki/system.pem" makecd signed.log --cd "$cd_dir" --out "$work/signed" \
     --sign-pkcs12 "$pki/signer.p12" --password-file "$pki/password" --publisher "Norvane Test" \
-    --url https://example.com/ --volume NORVANE_TEST
+    --url https://example.com/ --volume NORVANE_TEST --sign-all
 status=$?
 [ $status -eq 0 ] || fail "the signed run ended with $status"
 expect_in signed.log "the folder's own SETUP.EXE is replaced by ours" "Result: the CD folder is complete" \
-    "signed by" "Norvane Test signer"
+    "signed by" "Norvane Test signer" "signed driver/drvsetup.exe" "signed app/appsetup.exe"
+[ ! -s "$work/signed/unsigned.txt" ] || fail "--sign-all left unsigned: $(cat "$work/signed/unsigned.txt")"
 image="$work/signed/cd.iso"
 read="$work/signed-read"
 mkdir -p "$read"
@@ -117,8 +119,8 @@ bash "$source_dir/demo/demo.sh" --iso "$image" --out "$work/demo" --lang en >"$w
 status=$?
 [ $status -eq 0 ] || fail "the demo of the signed image ended with $status"
 expect_in demo.log "driver installer: ran to its end, exit code 0" \
-    "installed: the package was copied and its installer ended with exit code 0" \
-    "CD-ROM at exit: ejected"
+    "application: installed: the PC reports the card's 2.1.0" \
+    "CD-ROM at exit: ejected" "screenshot: $work/demo/demo-en/progress-window.png, at "
 
 # --- 2. signed by an authority the system does not know ------------------------------------
 makecd untrusted.log --cd "$cd_dir" --out "$work/untrusted" --sign-pkcs12 "$pki/signer.p12" \
@@ -132,7 +134,9 @@ expect_in untrusted.log "UNTRUSTED" "Norvane Test Authority" "Verified publisher
 makecd unsigned.log --cd "$cd_dir" --out "$work/unsigned"
 status=$?
 [ $status -eq 3 ] || fail "the unsigned run ended with $status, not 3"
-expect_in unsigned.log "UNSIGNED" "Verified publisher: Unknown"
+expect_in unsigned.log "UNSIGNED" "Verified publisher: Unknown" "UNSIGNED programs on the CD (3"
+[ "$(cat "$work/unsigned/unsigned.txt" 2>/dev/null)" = "$(printf 'app/NorvaneApp.exe\napp/appsetup.exe\ndriver/drvsetup.exe')" ] ||
+    fail "unsigned.txt does not list the CD's three programs: $(cat "$work/unsigned/unsigned.txt")"
 [ -f "$work/unsigned/cd.iso" ] || fail "the unsigned run made no image"
 
 # --- 4. bad input -----------------------------------------------------------------------------

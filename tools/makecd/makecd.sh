@@ -4,7 +4,8 @@
 # with Joliet names, with a list of every file on it and its SHA-256.
 #   bash tools/makecd/makecd.sh --cd FOLDER --out DIR
 #        [--sign-pkcs12 FILE | --sign-cert CERT --sign-key KEY | --sign-pkcs11-module LIB --sign-key-id ID --sign-cert CERT]
-#        [--password-file F] [--publisher NAME] [--url URL] [--timestamp URL] [--volume LABEL] [--lang zh|en]
+#        [--password-file F] [--publisher NAME] [--url URL] [--timestamp URL] [--sign-all]
+#        [--volume LABEL] [--lang zh|en]
 #
 #   --cd FOLDER         the CD as it is to be burnt: setup.ini and the packages. A setup.exe
 #                       or autorun.inf in it is replaced by ours
@@ -20,11 +21,15 @@
 #                       the publisher's name and address, shown when Windows shows details
 #   --timestamp URL     an RFC 3161 time-stamping service: the signature stays valid after
 #                       the certificate expires (a CD outlives it)
+#   --sign-all          sign the CD's other programs and packages that carry no signature
+#                       (installers, .msi) with the same certificate; without it they are
+#                       only listed
 #   --volume LABEL      the image's volume label (default NORVANE): A-Z, 0-9 and _, up to 16
 #   --lang zh|en        the language of the system setupcheck reports on (default zh)
 #
 # In DIR: cd.iso, cd-files.sha256 (every file on the image, as sha256sum -c reads it),
-# setupcheck.txt, and signature.txt (the verification) when signed. DIR is filled only
+# setupcheck.txt, unsigned.txt (the CD's programs that carry no signature), and
+# signature.txt (the verification) when signed. DIR is filled only
 # when everything succeeded. A symbolic link that leads out of FOLDER is refused.
 # Exit code: 0 a signed image whose certificate chains to an authority of the system's
 # (SSL_CERT_FILE, else Debian's list); 4 a signed image whose certificate does not: Windows
@@ -39,14 +44,19 @@ exec </dev/null
 say() { echo "makecd: $*"; }
 fail() { say "$*"; exit 1; }
 usage() {
-    sed -n '5,7p' "$0" | sed 's/^# *//; 1s/^/usage: /' >&2
+    sed -n '5,8p' "$0" | sed 's/^# *//; 1s/^/usage: /' >&2
     exit 2
 }
 
 # --- the options --------------------------------------------------------------------
 cd_dir= out_dir= pkcs12= cert= key= module= key_id= password_file= publisher= url=
-timestamp= volume=NORVANE lang=zh
+timestamp= volume=NORVANE lang=zh sign_all=0
 while [ $# -gt 0 ]; do
+    if [ "$1" = --sign-all ]; then
+        sign_all=1
+        shift
+        continue
+    fi
     [ $# -ge 2 ] || usage
     case "$1" in
     --cd) cd_dir=$2 ;;
@@ -86,7 +96,7 @@ elif [ -n "$cert$key" ]; then
         { say "--sign-cert needs --sign-key (or --sign-pkcs11-module)"; exit 2; }
 else
     sign=
-    [ -z "$key_id$password_file$timestamp$publisher$url" ] ||
+    [ -z "$key_id$password_file$timestamp$publisher$url" ] && [ $sign_all -eq 0 ] ||
         { say "signing options without a certificate"; exit 2; }
 fi
 for file in "$pkcs12" "$cert" "$key" "$password_file"; do
@@ -233,6 +243,23 @@ sed 's/^/  /' "$work/setupcheck.txt"
 [ "$status" -eq 0 ] || fail "setupcheck found problems (exit code $status): no image"
 
 # --- signing --------------------------------------------------------------------------
+# The CD's programs (PE files) and Windows Installer packages other than setup.exe that carry
+# no signature, one path below the CD a line. Windows names an unknown publisher for each
+# that runs elevated, as every installer does here.
+unsigned_programs() {
+    local file said
+    (cd "$stage" && find . -type f ! -path ./setup.exe -print | sed 's|^\./||' | LC_ALL=C sort) |
+        while IFS= read -r file; do
+            case "$(head -c 4 "$stage/$file" | od -An -tx1 | tr -d ' \n')" in
+            4d5a* | d0cf11e0) ;;
+            *) continue ;;
+            esac
+            # It ends with 1 on an unsigned file, as on a bad signature: what it says tells.
+            said=$(osslsigncode verify -in "$stage/$file" 2>&1)
+            grep -q '^No signature found' <<<"$said" && echo "$file"
+        done
+}
+
 if [ -n "$sign" ]; then
     say "signing setup.exe"
     mv "$stage/setup.exe" "$work/setup-unsigned.exe"
@@ -248,6 +275,14 @@ if [ -n "$sign" ]; then
     [ -n "$timestamp" ] && sign_args+=(-ts "$timestamp")
     osslsigncode "${sign_args[@]}" -in "$work/setup-unsigned.exe" -out "$stage/setup.exe" \
         >"$work/sign.txt" 2>&1 || fail "signing failed: $(tail -n 5 "$work/sign.txt")"
+    if [ $sign_all -eq 1 ]; then
+        while IFS= read -r file; do
+            osslsigncode "${sign_args[@]}" -in "$stage/$file" -out "$work/signed-file" \
+                >"$work/sign.txt" 2>&1 && mv "$work/signed-file" "$stage/$file" ||
+                fail "signing $file failed: $(tail -n 5 "$work/sign.txt")"
+            say "signed $file"
+        done < <(unsigned_programs)
+    fi
     # Trusted is what chains to an authority of the system's; an authority that came with
     # the certificate proves only that the signature is intact.
     system_authorities=${SSL_CERT_FILE:-/etc/ssl/certs/ca-certificates.crt}
@@ -291,6 +326,12 @@ cmp -s "$stage/setup.exe" "$work/read/setup.exe" || fail "the image's setup.exe 
 (cd "$work/read" && find . -type f | LC_ALL=C sort | sed 's|^\./||' | tr '\n' '\0' |
     xargs -0 sha256sum) >"$work/out/cd-files.sha256" || fail "cannot list the image's files"
 cp "$work/setupcheck.txt" "$work/out/"
+unsigned_programs >"$work/out/unsigned.txt"
+if [ -s "$work/out/unsigned.txt" ]; then
+    say "UNSIGNED programs on the CD ($(wc -l <"$work/out/unsigned.txt"), unsigned.txt): Windows shows"
+    say "  \"Verified publisher: Unknown\" for each when it runs elevated$([ -n "$sign" ] && echo "; --sign-all signs them too"):"
+    sed 's/^/    /' "$work/out/unsigned.txt"
+fi
 [ -n "$sign" ] && cp "$work/signature.txt" "$work/out/"
 
 [ -d "$out_dir" ] && rmdir "$out_dir"
