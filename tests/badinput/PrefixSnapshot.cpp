@@ -33,7 +33,10 @@ void CDriveSnapshot::Walk(const std::wstring& dir)
     // The prefix lifts the length limit: a tree that went too deep must show as well.
     CUniqueFind find(FindFirstFileW((L"\\\\?\\" + dir + L"\\*").c_str(), &entry));
     if (!find)
+    {
+        m_bWhole = false;
         return;
+    }
     do
     {
         std::wstring name = entry.cFileName;
@@ -81,8 +84,7 @@ std::vector<std::string> RegistryValues(const std::string& keyPath)
     std::vector<std::string> values;
     CUniqueHKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE | SetupRegistryView(),
-                      key.Put()) !=
-        ERROR_SUCCESS)
+                      key.Put()) != ERROR_SUCCESS)
     {
         key.Release();
         return values;

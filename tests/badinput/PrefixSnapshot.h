@@ -19,9 +19,13 @@ public:
     // "- path".
     std::vector<std::string> ChangesSince(const CDriveSnapshot& before) const;
     size_t EntryCount() const { return m_entries.size(); }
+    // False when a folder could not be listed: the snapshot is no proof of anything then.
+    bool IsWhole() const { return m_bWhole; }
 
 private:
     void Walk(const std::wstring& dir);
+
+    bool m_bWhole = true;
 
     std::wstring m_strExcluded; // lower case, ends in "\"
     // Path in lower case: size and write time of a file; "dir" for a folder.
