@@ -165,14 +165,16 @@ TEST_F(SetupSequence, AFullFirstInstallation)
               StagingRoot().substr(0, WindowsTempDir().size() + 14));
     EXPECT_FALSE(PathExists(StagingRoot())) << "left behind";
 
-    // The application with the user's rights, never an elevated administrator's.
+    // The application with the user's rights, never the elevated administrator's token the
+    // run holds (Wine 8 gives the filtered one, 3; Wine 10 a token of no split, 1).
     std::string appLog = m_work / "installed\\fakeprog.log";
     ASSERT_TRUE(WaitForProgramsStartedBy(m_capture.ProcessId(), 20000));
     std::vector<std::string> started = LogLines(appLog);
     ASSERT_EQ(1u, started.size());
     EXPECT_EQ("cmdline=" + InstalledApp() + "|cwd=" + GetSystemDir() + "|show=1",
               started[0].substr(0, started[0].find("|window")));
-    EXPECT_EQ("3", LogField(started[0], "elevation")) << started[0];
+    EXPECT_NE("2", LogField(started[0], "elevation")) << started[0];
+    EXPECT_NE("<missing>", LogField(started[0], "elevation")) << started[0];
 }
 
 TEST_F(SetupSequence, ThePreinstallProgramRunsShownFromTheSystemDirectory)
