@@ -2,8 +2,8 @@
 # The main job: a setup CD under Wine, showing what a setup run does - the demo CD, or a
 # card maker's own CD folder or ISO image.
 #   bash demo/demo.sh [--lang zh|en] [--second] [--upgrade] [--fresh] [--x64]
-#                     [--cd DIR | --iso FILE.iso] [--our-setup] [--anyway]
-#                     [--installed VERSION] [--timeout SECONDS] [--out DIR]
+#                     [--cd DIR | --iso FILE.iso] [--after DIR | --after FILE.iso]
+#                     [--our-setup] [--anyway] [--installed VERSION] [--timeout SECONDS] [--out DIR]
 #
 #   --lang zh|en     the system language Wine gives the programs (default zh: Chinese)
 #   --second         run again on the same prefix, keeping what the last run installed:
@@ -14,10 +14,14 @@
 #   --x64            run the 64-bit build instead of the 32-bit setup.exe that ships
 #   --cd DIR         a card maker's CD folder instead of the demo CD
 #   --iso FILE       a card maker's ISO 9660 image instead of the demo CD
+#   --after OLD      first run an older CD (folder or image) on the same prefix, then this
+#                    one as the card plugged in again: a real upgrade
 #   --our-setup      run our setup.exe in place of the one on that CD
 #   --anyway         run even when setupcheck finds problems
-#   --installed V    register an installed application of version V at the CD's own
-#                    AppRegKeyPath/AppRegKeyVersion first (the upgrade case of any CD)
+#   --installed V    register an installed application of version V first, as its
+#                    installer would: the version, the location values of the CD's AppType
+#                    and UnInstall under its AppRegKeyPath (no files: the upgrade's decision
+#                    and its removal run, not the old program)
 #   --timeout S      end the run after S seconds (default 600): a real installer may wait
 #                    for a click that never comes
 #   --out DIR        keep the traces, screenshots and Wine prefixes in DIR (default: in
@@ -45,7 +49,7 @@ usage() {
 # --- the options --------------------------------------------------------------------
 parse_options() {
     lang=zh second=0 upgrade=0 fresh=0 x64=0 cd_dir= iso= our_setup=0 anyway=0
-    installed= timeout=600 out_dir=
+    installed= timeout=600 out_dir= after=
     while [ $# -gt 0 ]; do
         case "$1" in
         --lang) lang=${2:-}; shift ;;
@@ -55,6 +59,7 @@ parse_options() {
         --x64) x64=1 ;;
         --cd) cd_dir=${2:-}; [ -n "$cd_dir" ] || usage; shift ;;
         --iso) iso=${2:-}; [ -n "$iso" ] || usage; shift ;;
+        --after) after=${2:-}; [ -n "$after" ] || usage; shift ;;
         --our-setup) our_setup=1 ;;
         --anyway) anyway=1 ;;
         --installed) installed=${2:-}; [ -n "$installed" ] || usage; shift ;;
@@ -75,6 +80,13 @@ parse_options() {
     [ -n "$cd_dir$iso" ] && own_cd=1
     if [ $own_cd -eq 0 ] && [ $our_setup -eq 1 ]; then
         echo "demo: --our-setup goes with --cd or --iso"; exit 2
+    fi
+    if [ -n "$after" ]; then
+        [ $own_cd -eq 1 ] || { echo "demo: --after goes with --cd or --iso"; exit 2; }
+        [ $second -eq 0 ] && [ -z "$installed" ] ||
+            { echo "demo: --after installs the older CD itself: no --second or --installed"; exit 2; }
+        [ -e "$after" ] || { echo "demo: $after is no folder or file"; exit 1; }
+        after=$(realpath "$after")
     fi
     if [ $own_cd -eq 1 ] && [ $upgrade -eq 1 ]; then
         echo "demo: --upgrade is for the demo CD; give --installed VERSION for your own"; exit 2
@@ -169,27 +181,49 @@ check_value() { # label: its value in setupcheck's report
     sed -n "s/^$1  *//p" "$out/setupcheck.txt" | head -n 1 | tr -d '\r'
 }
 
-# An installed application of version $installed (or 1.0.0 with --upgrade), registered
-# where the CD's setup.ini looks for it.
+# An installed application of version $installed (or 1.0.0 with --upgrade), registered as
+# its installer would where the CD's setup.ini looks for it: the version, the values of
+# the CD's AppType that locate its program, and UnInstall. No file is put there.
 register_installed() {
     if [ $own_cd -eq 0 ] && [ $second -eq 0 ] && [ $upgrade -eq 1 ]; then
         installed=1.0.0
-        "$WINE_LOADER" reg.exe add "$reg_key" /v UnInstall /d 'appsetup.exe /uninstall' /f \
-            $reg_view >/dev/null 2>&1
     fi
     [ -n "$installed" ] || return 0
     case "$reg_key$version_value" in
     *"(missing)"* | "")
         echo "demo: the CD names no registry key and value for the installed version"; return 1 ;;
     esac
-    "$WINE_LOADER" reg.exe add "$reg_key" /v "$version_value" /d "$installed" /f $reg_view \
-        >/dev/null 2>&1 || { echo "demo: cannot register version $installed"; return 1; }
-    echo "demo: registered version $installed at $reg_key\\$version_value"
+    local dir='C:\Program Files\Installed Application' name value
+    case "$(check_value "Installed program found by")" in
+    *ExePath*) locations=(ExePath "$dir" ExeName application.exe) ;;
+    *AppDir*) locations=(AppDir "$dir" AppName application.exe) ;;
+    *) locations=() ;;
+    esac
+    set -- "$version_value" "$installed" "${locations[@]}" UnInstall "\"$dir\\uninstall.exe\""
+    while [ $# -ge 2 ]; do
+        name=$1 value=$2
+        shift 2
+        "$WINE_LOADER" reg.exe add "$reg_key" /v "$name" /d "$value" /f $reg_view >/dev/null 2>&1 ||
+            { echo "demo: cannot register $name"; return 1; }
+    done
+    echo "demo: registered version $installed at $reg_key ($version_value, ${locations[0]:-no location}, UnInstall)"
 }
 
-program_files() { # what the prefix's Program Files folders hold, with sizes and times
-    (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" -type f \
-        -printf '%p\t%s\t%T@\n' 2>/dev/null | sort)
+# The registry key of the card's application in each view the prefix has, and what
+# Program Files holds, as files of $out named after when ("before" or "after").
+record_state() {
+    local when=$1 view views=(32)
+    [ "$WINEARCH" = win64 ] && views=(32 64)
+    # The views setup.exe reads, in its order: its own, then the 64-bit one.
+    if [ "$preset" = release-x64 ]; then echo 64; else echo "${views[*]}"; fi >"$out/setup-views.txt"
+    for view in "${views[@]}"; do
+        rm -f "$out/registry-$when-$view.reg"
+        [ -n "$reg_key" ] && [ "$reg_key" != "(missing)" ] || continue
+        "$WINE_LOADER" reg.exe export "$reg_key" "Z:${out//\//\\}\\registry-$when-$view.reg" /y \
+            $([ "$WINEARCH" = win64 ] && echo "/reg:$view") >/dev/null 2>&1 ||
+            rm -f "$out/registry-$when-$view.reg"
+    done
+    python3 demo/runreport.py files "$WINEPREFIX" "$out/files-$when.txt"
 }
 
 # R:\setup.exe under tracecap, its traces shown as they come, ended at the time limit;
@@ -204,7 +238,8 @@ run_setup() {
     shooter=$!
     echo "demo: starting R:\\setup.exe"
     echo "----------------------------------------------------------------------------"
-    "$WINE_LOADER" "$bin/tracecap.exe" --utf8 --time --out "Z:${out//\//\\}\\trace.txt" 'R:\setup.exe' &
+    "$WINE_LOADER" "$bin/tracecap.exe" --utf8 --time --out "Z:${out//\//\\}\\trace.txt" 'R:\setup.exe' \
+        2>"$out/tracecap.txt" &
     tracer=$!
     local deadline=$((SECONDS + timeout)) status remaining
     while kill -0 "$tracer" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
@@ -233,18 +268,20 @@ run_setup() {
     fi
 }
 
-# What the run left in the registry and in Program Files, as files of $out for the summary.
+# What the PC shows after the run: the registry, Program Files, and the decision setup.exe
+# would take over the version now registered when the card comes again.
 record_what_stayed() {
-    program_files >"$out/program-files-after.txt"
-    [ -n "$reg_key" ] && [ "$reg_key" != "(missing)" ] || return 0
-    local values
-    if values=$("$WINE_LOADER" reg.exe query "$reg_key" /s $reg_view 2>/dev/null); then
-        # reg.exe writes in the console code page of the system language.
-        [ "$lang" = zh ] && values=$(iconv -f GBK -t UTF-8 -c <<<"$values")
-        { echo "$reg_key"; tr -d '\r' <<<"$values" | grep -av -e '^$' -e '^HKEY'; } \
-            >"$out/registry-after.txt"
+    echo "$ended" >"$out/ended.txt"
+    echo "$WINEPREFIX" >"$out/prefix.txt"
+    grep -a -v '^tracecap: started' "$out/tracecap.txt" >&2
+    record_state after
+    local version
+    version=$(python3 demo/runreport.py version-after "$out" "$version_value")
+    if [ -n "$version" ]; then
+        "$WINE_LOADER" "$bin/setupcheck.exe" --utf8 --installed "$version" 'R:\' 2>&1 |
+            tr -d '\r' >"$out/setupcheck-after.txt"
     else
-        printf '%s\n(no key)\n' "$reg_key" >"$out/registry-after.txt"
+        rm -f "$out/setupcheck-after.txt"
     fi
 }
 
@@ -253,11 +290,24 @@ cleanup() {
     [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
     [ -n "$tracer" ] && kill "$tracer" 2>/dev/null
     wine_stop_root
-    if [ $mounted -eq 1 ]; then
-        unmount_cd
-        wine_stop_server
-    fi
+    [ $mounted -eq 1 ] && unmount_cd
+    # What the run started, and what the records after it started anew.
+    [ -n "${WINE_SERVER:-}" ] && [ -d "${WINEPREFIX:-}" ] && wine_stop_server
     wine_stop_xvfb
+}
+
+# One CD from the drive to the PC's state after it; the CD is shown as R: for its run.
+run_cd() {
+    stage_cd || return 1
+    mounted=1
+    mount_cd || return 1
+    check_cd || return 1
+    register_installed || return 1
+    record_state before
+    run_setup
+    record_what_stayed
+    unmount_cd
+    mounted=0
 }
 
 parse_options "$@"
@@ -265,19 +315,28 @@ bash harness/install-deps.sh --no-wow64-root || exit 1
 trap cleanup EXIT
 trap 'exit 143' TERM INT
 build_and_choose_wine || exit 1
-stage_cd || exit 1
 if [ -z "${DISPLAY:-}" ]; then
     wine_start_xvfb || { echo "demo: cannot start Xvfb"; exit 1; }
 fi
 echo "demo: $([ "$preset" = release ] && echo "the 32-bit setup.exe that ships" || echo "the 64-bit build"), Wine prefix $WINEPREFIX (language $lang)"
-prepare_prefix || exit 1
-mounted=1
-mount_cd || exit 1
-check_cd || exit 1
-register_installed || exit 1
-program_files >"$out/program-files-before.txt"
-run_setup
-record_what_stayed
-bash demo/summary.sh "$out/trace.txt" "$ended" "$out"
-[[ "$ended" == timeout* ]] && exit 124
-exit 0
+runs_done=()
+if [ -n "$after" ]; then
+    # The older CD first, on a clean prefix, into a folder of its own.
+    new_cd=$cd_dir new_iso=$iso new_out=$out
+    if [ -d "$after" ]; then cd_dir=$after iso=; else cd_dir= iso=$after; fi
+    out="$new_out/older"
+    rm -rf "$out" && mkdir -p "$out"
+    echo "demo: first the older CD, $after"
+    prepare_prefix || exit 1
+    run_cd || exit 1
+    [[ "$ended" == timeout* ]] && { echo "demo: the older CD did not end: no upgrade to try"; exit 124; }
+    runs_done+=("$out")
+    cd_dir=$new_cd iso=$new_iso out=$new_out second=1
+    echo "demo: then the new CD, on the same PC, as the card plugged in again"
+else
+    prepare_prefix || exit 1
+fi
+run_cd || exit 1
+runs_done+=("$out")
+python3 demo/runreport.py summary "${runs_done[@]}" --page "$out/report.html"
+exit $?

@@ -8,6 +8,7 @@ packages=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-
     osslsigncode openssl libengine-pkcs11-openssl
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
     fonts-wqy-microhei
+    python3 nsis wixl chromium
     clang libclang-rt-14-dev
     debootstrap)
 

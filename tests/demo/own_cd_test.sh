@@ -29,8 +29,10 @@ status=$?
 [ $status -eq 0 ] || fail "the folder's run ended with $status"
 expect_in folder.log "Result: the CD folder is complete" \
     "driver installer: ran to its end, exit code 0" \
-    "installed: the package was copied and its installer ended with exit code 0" \
-    "Version    REG_SZ    2.1.0" "Norvane Connect/NorvaneApp.exe" "CD-ROM at exit: ejected"
+    "application: installed: the PC reports the card's 2.1.0" \
+    "Version = 2.1.0" "Norvane Connect/NorvaneApp.exe" "CD-ROM at exit: ejected" \
+    "screenshot: $work/out/demo-en/progress-window.png, at " "verdict: what setup.ini intends"
+[ -s "$work/out/demo-en/progress-window.png" ] || fail "the demo took no picture of the progress window"
 
 # 2. An image of the demo CD, with version 1.0 already installed.
 cmake --build "$shipping" --target demo_iso >"$work/iso-build.log" 2>&1 ||
@@ -38,7 +40,8 @@ cmake --build "$shipping" --target demo_iso >"$work/iso-build.log" 2>&1 ||
 demo iso.log --iso "$shipping/norvane-demo.iso" --installed 1.0
 status=$?
 [ $status -eq 0 ] || fail "the image's run ended with $status"
-expect_in iso.log "registered version 1.0" "the PC has 1.0; installed:" "Version    REG_SZ    2.1.0"
+expect_in iso.log "registered version 1.0" "the PC had 1.0 before the run and has 2.1.0 after it" \
+    "two installer runs" "Version = 2.1.0" "application: installed: the PC reports the card's 2.1.0"
 
 # 3. A driver installer that never ends.
 never="$work/never"
