@@ -483,7 +483,8 @@ def judge_application(run, version_value, found_by):
         status = "installed" if version_after else "not registered any more"
         lines.append(f"up to date: the PC has {run.pc}, not older than the card's {run.card}; "
                      "setup.exe installed nothing")
-        return {"status": status, "lines": lines, "program": program, "exists": exists}
+        return {"status": status, "lines": lines, "program": program, "exists": exists,
+                "version": version_after}
     installers = [p for p in run.programs if p["role"].startswith("application installer")]
     if run.app_copy_failed or not installers:
         status = "not installed: the package was not copied" if run.app_copy_failed else "not installed: no installer ran"
@@ -504,7 +505,8 @@ def judge_application(run, version_value, found_by):
     if program:
         lines.append(f"the registered program {program} {'is there' if exists else 'is not there'}")
     lines.extend(explain_runs(run, before, after, installers))
-    return {"status": status, "lines": lines, "program": program, "exists": exists}
+    return {"status": status, "lines": lines, "program": program, "exists": exists,
+            "version": version_after}
 
 
 def explain_runs(run, before, after, installers):
@@ -568,8 +570,9 @@ def summary_lines(run, verdict):
         if run.app_copy_failed:
             out.append(f"application: {versions}; an update was needed, but the copy of the package failed")
         elif app["status"] == "installed":
-            out.append(f"application: installed: the PC reports the card's {run.card}, and "
-                       "setup.exe finds it up to date when the card comes again")
+            out.append(f"application: installed: the PC reports {app['version']} (the card "
+                       f"carries {run.card}), and setup.exe finds it up to date when the card "
+                       "comes again")
         elif app["status"]:
             out.append(f"application: {app['status']}")
         else:

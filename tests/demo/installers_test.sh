@@ -27,7 +27,7 @@ cds=$work/cds
 
 # 1. First installation and replug.
 demo v1.log 0 --cd "$cds/v1"
-expect_in v1.log "application: installed: the PC reports the card's 1.0.0" \
+expect_in v1.log "application: installed: the PC reports 1.0.0 (the card carries 1.0.0)" \
     "one installer run: no \"UnInstall\" was registered before it" \
     "+ Program Files/Norvane Connect/NorvaneConnect.exe" "Version = 1.0.0" \
     "verdict: what setup.ini intends" "page: $work/out/demo-en/report.html"
@@ -40,11 +40,11 @@ demo v2.log 0 --cd "$cds/v2" --after "$cds/v1"
 expect_in v2.log "Summary of run 1 of 2: older" "Summary of run 2 of 2: demo-en" \
     "application installer, second run: ran to its end, exit code 0" \
     "two installer runs: \"UnInstall\" was registered before the run" \
-    "application: installed: the PC reports the card's 2.0.0" \
+    "application: installed: the PC reports 2.0.0 (the card carries 2.0.0)" \
     "* Program Files/Norvane Connect/NorvaneConnect.exe"
 demo v2-inplace.log 0 --cd "$cds/v2-inplace" --after "$cds/v1"
 expect_in v2-inplace.log "one installer run: \"UnInstall\" was registered before the run" \
-    "application: installed: the PC reports the card's 2.0.0" \
+    "application: installed: the PC reports 2.0.0 (the card carries 2.0.0)" \
     "* Program Files/Norvane Connect/version.txt"
 demo v2-quick.log 3 --cd "$cds/v2-quick" --after "$cds/v1"
 expect_in v2-quick.log "application: not installed: the registration was removed after setup.exe had checked it" \
@@ -59,7 +59,7 @@ expect_in drv3010.log "exit code 3010 (installed, but a restart is needed; setup
     "CD-ROM at exit: held back for one more day"
 demo msi-wrapped.log 0 --cd "$cds/msi-wrapped"
 expect_in msi-wrapped.log "The application installer is   batch file" \
-    "application: installed: the PC reports the card's 1.0.0"
+    "application: installed: the PC reports 1.0.0 (the card carries 1.0.0)"
 demo wizard.log 124 --cd "$cds/wizard" --timeout 40
 expect_in wizard.log "WARNING: AppSetupCmd starts the application installer without /S" \
     "application installer: still running when the run was ended"

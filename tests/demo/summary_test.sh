@@ -4,7 +4,7 @@
 # whose application copy or installer failed, one without setup.ini, and runs whose PC
 # state was recorded too. Each folder of summaries/ is a run as demo/demo.sh records it
 # (trace.txt and ended.txt at least); summed up it must give its summary.txt, and the
-# exit code in its exit.txt (0 when there is none).
+# exit code in its exit.txt (0 when there is none). The run's folder reads RUN there.
 #   summary_test.sh SOURCE_DIR
 set -u
 source_dir=$1
@@ -15,6 +15,7 @@ for run in "$source_dir"/tests/demo/summaries/*/; do
     cases=$((cases + 1))
     actual=$(python3 "$source_dir/demo/runreport.py" summary "$run")
     status=$?
+    actual=${actual//"$run"/RUN}
     expected_status=$(cat "$run/exit.txt" 2>/dev/null || echo 0)
     if [ "$actual" != "$(cat "$run/summary.txt")" ] || [ "$status" != "$expected_status" ]; then
         echo "FAILED: ${run##*/} (exit code $status, expected $expected_status):"

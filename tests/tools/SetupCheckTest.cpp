@@ -448,6 +448,10 @@ TEST_F(SetupCheckTest, JudgesTheFileForChineseAndEnglishSystemsAlike)
          "PROBLEM: setup.ini holds NUL bytes (line 4)"},
         {"a key twice", gbk + "[SETUP]\r\nInstallApp=0\r\n", 0,
          "WARNING: setup.ini names SETUP/InstallApp twice"},
+        {"a title that fills the line",
+         ReplaceAll(gbk, "EnglishTitle=Norvane Connect Setup",
+                    "EnglishTitle=" + std::string(1100, 'T')),
+         0, "WARNING: EnglishTitle is longer than 1023 bytes"},
     };
     for (const auto& c : cases)
     {
