@@ -25,13 +25,14 @@ mkdir -p "$work"
     { echo "FAILED: demo_iso:"; cat "$work/build.log"; exit 1; }
 cp "$demo_iso" "$work/demo.iso" || fail "demo_iso wrote no $demo_iso"
 expected="/app/NorvaneApp.exe
-/app/NorvaneConnect.dat
 /app/appsetup.exe
+$(printf '/app/data/part%04d.dat\n' $(seq 1 1000))
 /autorun.inf
 /driver/drvsetup.exe
 /setup.exe
 /setup.ini"
-actual=$(joliet_files "$work/demo.iso")
+expected=$(LC_ALL=C sort <<<"$expected")
+actual=$(joliet_files "$work/demo.iso" | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "files of the demo image:"$'\n'"$actual"
 
 # The programs that ship, not those of the tree that wrote the image (a debug build).
