@@ -126,6 +126,19 @@ protected:
         return CheckFolder(m_cd.Path(), options);
     }
 
+    // The exit code, and finding as the start of one line of the report; with finding
+    // empty, no problem and no warning at all.
+    static void ExpectFinding(const CProgramResult& result, DWORD exitCode, const char* finding)
+    {
+        EXPECT_EQ(exitCode, result.dwExitCode) << result.strOutput;
+        if (*finding)
+            EXPECT_EQ(1, CountLines(result.strOutput, finding)) << result.strOutput;
+        else
+            EXPECT_EQ(0, CountLines(result.strOutput, "WARNING:") +
+                             CountLines(result.strOutput, "PROBLEM:"))
+                << result.strOutput;
+    }
+
     static CProgramResult CheckFolder(const std::string& folder, const std::string& options)
     {
         return RunProgram(ProgramCommand("setupcheck.exe", options + " \"" + folder + "\""));
@@ -457,14 +470,7 @@ TEST_F(SetupCheckTest, JudgesTheFileForChineseAndEnglishSystemsAlike)
     {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(WriteTextFile(IniPath(), c.bytes));
-        CProgramResult result = CheckFolder(m_cd.Path(), "");
-        EXPECT_EQ(c.exitCode, result.dwExitCode) << result.strOutput;
-        if (*c.finding)
-            EXPECT_EQ(1, CountLines(result.strOutput, c.finding)) << result.strOutput;
-        else
-            EXPECT_EQ(0, CountLines(result.strOutput, "WARNING:") +
-                             CountLines(result.strOutput, "PROBLEM:"))
-                << result.strOutput;
+        ExpectFinding(CheckFolder(m_cd.Path(), ""), c.exitCode, c.finding);
     }
 }
 
@@ -500,13 +506,6 @@ TEST_F(SetupCheckTest, CommandsNameWhatWindowsStartsSilently)
     {
         SCOPED_TRACE(c.command);
         Set("AppSetupCmd", c.command);
-        CProgramResult result = Check();
-        EXPECT_EQ(c.exitCode, result.dwExitCode) << result.strOutput;
-        if (*c.finding)
-            EXPECT_EQ(1, CountLines(result.strOutput, c.finding)) << result.strOutput;
-        else
-            EXPECT_EQ(0, CountLines(result.strOutput, "WARNING:") +
-                             CountLines(result.strOutput, "PROBLEM:"))
-                << result.strOutput;
+        ExpectFinding(Check(), c.exitCode, c.finding);
     }
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -67,4 +68,18 @@ bool FindCommandProgram(const CPackageCopy& copy, const std::string& command, st
         return true;
     program = FileBeforeCopy(copy, firstWord);
     return false;
+}
+
+bool ReadFileBytes(const std::string& path, size_t limit, std::string& bytes)
+{
+    bytes.clear();
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char buffer[65536];
+    size_t read = 0;
+    while (bytes.size() < limit && (read = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        bytes.append(buffer, read < limit - bytes.size() ? read : limit - bytes.size());
+    fclose(file);
+    return true;
 }

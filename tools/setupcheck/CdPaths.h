@@ -1,4 +1,5 @@
-// Paths on the CD as setup.exe forms them, and the program a command line starts.
+// Paths on the CD as setup.exe forms them, the program a command line starts, and the
+// bytes of a file of the CD.
 #pragma once
 
 #include "config/InstallLocations.h"
@@ -21,3 +22,6 @@ struct CPackageCopy
 // names a file of the package, anywhere else the file there on this PC. True and the file's
 // path when one exists; false and the path of the command's first word when none.
 bool FindCommandProgram(const CPackageCopy& copy, const std::string& command, std::string& program);
+
+// The first limit bytes of the file at path; false when it cannot be read.
+bool ReadFileBytes(const std::string& path, size_t limit, std::string& bytes);

@@ -1,5 +1,7 @@
 #include "tools/setupcheck/CommandProgram.h"
 
+#include "tools/setupcheck/CdPaths.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -69,13 +71,9 @@ bool HasQuietMsiSwitch(const std::vector<std::string>& words)
 bool ExamineProgram(const std::string& path, CProgramKind& kind)
 {
     kind = CProgramKind{eProgramNone, std::string(), std::string()};
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
+    std::string text;
+    if (!ReadFileBytes(path, kExaminedBytes, text))
         return false;
-    std::vector<char> bytes(kExaminedBytes);
-    bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
-    fclose(file);
-    std::string text(bytes.begin(), bytes.end());
 
     if (EndsWith(path, ".cmd") || EndsWith(path, ".bat"))
     {

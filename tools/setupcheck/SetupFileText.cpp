@@ -3,6 +3,7 @@
 #include "config/SetupConfig.h"
 #include "sys/CodePageText.h"
 #include "sys/FormatText.h"
+#include "tools/setupcheck/CdPaths.h"
 
 #include <windows.h>
 
@@ -146,16 +147,8 @@ std::vector<std::string> KeysTwice(const std::wstring& text)
 
 bool CSetupFileText::Load(const std::string& path)
 {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    m_strBytes.clear();
-    char buffer[4096];
-    size_t read;
-    while ((read = fread(buffer, 1, sizeof(buffer), file)) > 0)
-        m_strBytes.append(buffer, read);
-    fclose(file);
-    return true;
+    // The profile reader takes the file whole, however long.
+    return ReadFileBytes(path, static_cast<size_t>(-1), m_strBytes);
 }
 
 bool CSetupFileText::HasUtf16Mark() const
