@@ -1,6 +1,7 @@
 #!/bin/bash
 # demo/demo.sh on CDs with real installers, built here with makensis and wixl
-# (installers/make-cds.sh), judged from what the PC shows afterwards:
+# (installers/make-cds.sh), judged from what the PC shows afterwards (a 32-bit installer
+# writes to "Program Files (x86)" in a 64-bit prefix, to "Program Files" in a 32-bit one):
 # 1. a first installation, then the card plugged in again: installed, then up to date;
 # 2. upgrades from a real 1.0.0 (--after): an installer that removes the old version first
 #    (two runs), one that installs over it (one run, files replaced), and one that starts
@@ -29,7 +30,8 @@ cds=$work/cds
 demo v1.log 0 --cd "$cds/v1"
 expect_in v1.log "application: installed: the PC reports 1.0.0 (the card carries 1.0.0)" \
     "one installer run: no \"UnInstall\" was registered before it" \
-    "+ Program Files/Norvane Connect/NorvaneConnect.exe" "Version = 1.0.0" \
+    "files in Program Files: 3 new, 0 replaced" "/Norvane Connect/NorvaneConnect.exe (" \
+    "Version = 1.0.0" \
     "verdict: what setup.ini intends" "page: $work/out/demo-en/report.html"
 demo v1-again.log 0 --cd "$cds/v1" --second
 expect_in v1-again.log "up to date, not installed again" \
@@ -41,11 +43,11 @@ expect_in v2.log "Summary of run 1 of 2: older" "Summary of run 2 of 2: demo-en"
     "application installer, second run: ran to its end, exit code 0" \
     "two installer runs: \"UnInstall\" was registered before the run" \
     "application: installed: the PC reports 2.0.0 (the card carries 2.0.0)" \
-    "* Program Files/Norvane Connect/NorvaneConnect.exe"
+    "files in Program Files: 0 new, 3 replaced"
 demo v2-inplace.log 0 --cd "$cds/v2-inplace" --after "$cds/v1"
 expect_in v2-inplace.log "one installer run: \"UnInstall\" was registered before the run" \
     "application: installed: the PC reports 2.0.0 (the card carries 2.0.0)" \
-    "* Program Files/Norvane Connect/version.txt"
+    "files in Program Files: 0 new, 3 replaced"
 demo v2-quick.log 3 --cd "$cds/v2-quick" --after "$cds/v1"
 expect_in v2-quick.log "application: not installed: the registration was removed after setup.exe had checked it" \
     "after setup.exe ended, \"UnInstall\" was gone" "registry after the run: no key" \

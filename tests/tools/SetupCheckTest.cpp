@@ -63,11 +63,21 @@ protected:
             ASSERT_TRUE(PlaceProgram(program));
     }
 
-    // A program Windows can start, as setupcheck looks into it, at path below the CD.
-    bool PlaceProgram(const std::string& path)
+    // The headers of a program for machine, as setupcheck looks into them, at path below the
+    // CD: whatever the tests themselves are built for.
+    bool PlaceProgram(const std::string& path, WORD machine = IMAGE_FILE_MACHINE_I386,
+                      const std::string& more = std::string())
     {
-        return CopyFileA(BuiltProgram("fakeprog.exe").c_str(), (m_cd / path).c_str(), FALSE) !=
-               FALSE;
+        IMAGE_DOS_HEADER dos = {};
+        dos.e_magic = IMAGE_DOS_SIGNATURE;
+        dos.e_lfanew = sizeof(dos);
+        IMAGE_NT_HEADERS32 nt = {};
+        nt.Signature = IMAGE_NT_SIGNATURE;
+        nt.FileHeader.Machine = machine;
+        nt.OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+        std::string bytes(reinterpret_cast<const char*>(&dos), sizeof(dos));
+        bytes.append(reinterpret_cast<const char*>(&nt), sizeof(nt));
+        return WriteTextFile(m_cd / path, bytes + more);
     }
 
     void Set(const std::string& key, const std::string& value)
@@ -484,9 +494,8 @@ TEST_F(SetupCheckTest, CommandsNameWhatWindowsStartsSilently)
     ASSERT_TRUE(WriteTextFile(m_cd / "app\\plain.cmd", "msiexec /i app.msi /qn\r\n"));
     ASSERT_TRUE(WriteTextFile(m_cd / "app\\wizard.cmd", "msiexec /i \"%~dp0app.msi\"\r\n"));
     ASSERT_TRUE(WriteTextFile(m_cd / "app\\quiet.cmd", "msiexec /i \"%~dp0app.msi\" /qn\r\n"));
-    ASSERT_TRUE(PlaceProgram("app\\nsis.exe"));
-    std::string marked = ReadTextFile(m_cd / "app\\nsis.exe") + "NullsoftInst";
-    ASSERT_TRUE(WriteTextFile(m_cd / "app\\nsis.exe", marked));
+    ASSERT_TRUE(PlaceProgram("app\\nsis.exe", IMAGE_FILE_MACHINE_I386, "NullsoftInst"));
+    ASSERT_TRUE(PlaceProgram("app\\x64.exe", IMAGE_FILE_MACHINE_AMD64));
     const struct
     {
         const char* command;
@@ -501,6 +510,7 @@ TEST_F(SetupCheckTest, CommandsNameWhatWindowsStartsSilently)
         {"nsis.exe", 0, "WARNING: AppSetupCmd starts the application installer without /S"},
         {"nsis.exe /s", 0, "WARNING: AppSetupCmd starts the application installer without /S"},
         {"nsis.exe /S", 0, ""},
+        {"x64.exe", 0, "WARNING: AppSetupCmd names a 64-bit program"},
     };
     for (const auto& c : cases)
     {
