@@ -4,11 +4,12 @@
 //   appsetup.exe [/uninstall] [--key SUBKEY] [--dir FOLDER] [--wait MS]
 //
 // With no installation registered (no "UnInstall" value under HKEY_LOCAL_MACHINE\SUBKEY)
-// it installs: copies NorvaneApp.exe from its own folder into FOLDER and writes the
+// it installs: copies NorvaneApp.exe from its own folder, and itself as the uninstaller,
+// into FOLDER (the folder setup.exe runs it from goes when the run ends) and writes the
 // string values Version, "ExePath", "ExeName" and, last, "UnInstall" under the key.
-// With an installation registered it removes it instead (the program file, the folder
-// when it is empty, and the four values) and installs nothing, so that setup.exe, which
-// then finds "UnInstall" gone, runs it a second time to install.
+// With an installation registered it removes it instead (the program file, the
+// uninstaller, the folder when it is empty, and the four values) and installs nothing, so
+// that setup.exe, which then finds "UnInstall" gone, runs it a second time to install.
 //
 //   /uninstall    only remove the registered installation, if there is one
 //   --key SUBKEY  default: the demo CD's AppRegKeyPath (SOFTWARE\Norvane\NorvaneConnect)
@@ -34,6 +35,7 @@
 namespace
 {
 const char kExeName[] = "NorvaneApp.exe";
+const char kUninstallerName[] = "appsetup.exe";
 const char kValueExePath[] = "ExePath";
 const char kValueExeName[] = "ExeName";
 const char kValueUninstall[] = "UnInstall";
@@ -124,13 +126,13 @@ bool IsInstalled(HKEY key)
     return ReadText(key, kValueUninstall, entry) && !entry.empty();
 }
 
-// The entry setup.exe tests for an installation; it must stay readable for it.
-std::string UninstallEntry()
+// The entry setup.exe tests for an installation, naming the uninstaller installed in dir;
+// it must stay readable for setup.exe.
+std::string UninstallEntry(const std::string& dir)
 {
-    std::string self = GetModuleDir() + "\\appsetup.exe";
-    std::string entry = "\"" + self + "\" /uninstall";
+    std::string entry = "\"" + dir + "\\" + kUninstallerName + "\" /uninstall";
     if (entry.size() >= kSetupValueSize)
-        entry = "appsetup.exe /uninstall";
+        entry = std::string(kUninstallerName) + " /uninstall";
     return entry;
 }
 
@@ -151,7 +153,9 @@ int Remove(HKEY key, DWORD waitMs)
                                 static_cast<int>(GetLastError())));
             return 1;
         }
-        // Only when nothing else has been put there.
+        // The uninstaller goes too, unless it is this very program; the folder only when
+        // nothing else has been put there.
+        DeleteFileA((dir + "\\" + kUninstallerName).c_str());
         RemoveDirectoryA(dir.c_str());
     }
     if (!DeleteInstallValues(key))
@@ -181,22 +185,27 @@ int Install(HKEY key, const CInstallerOptions& options)
         return 1;
     }
     Sleep(options.dwWaitMs);
-    if (!CopyFileA(source.c_str(), target.c_str(), FALSE))
+    char self[MAX_PATH] = {0};
+    std::string uninstaller = options.strDir + "\\" + kUninstallerName;
+    if (!GetModuleFileNameA(NULL, self, MAX_PATH) || !CopyFileA(self, uninstaller.c_str(), FALSE) ||
+        !CopyFileA(source.c_str(), target.c_str(), FALSE))
     {
         TraceOut(FormatText("appsetup: cannot copy to %s (error %d)\n", target.c_str(),
                             static_cast<int>(GetLastError())));
+        DeleteFileA(uninstaller.c_str());
         RemoveDirectoryA(options.strDir.c_str());
         return 1;
     }
     bool ok = WriteText(key, DEMO_APP_REG_VERSION, DEMO_APP_VERSION) &&
               WriteText(key, kValueExePath, options.strDir) &&
               WriteText(key, kValueExeName, kExeName) &&
-              WriteText(key, kValueUninstall, UninstallEntry());
+              WriteText(key, kValueUninstall, UninstallEntry(options.strDir));
     if (!ok)
     {
         TraceOut("appsetup: cannot write the registry values\n");
         DeleteInstallValues(key);
         DeleteFileA(target.c_str());
+        DeleteFileA(uninstaller.c_str());
         RemoveDirectoryA(options.strDir.c_str());
         return 1;
     }

@@ -120,8 +120,10 @@ protected:
         EXPECT_EQ(InstallDir(), text);
         EXPECT_TRUE(Value("ExeName", text));
         EXPECT_EQ("NorvaneApp.exe", text);
+        // The uninstaller where the program is, not in the folder setup.exe removes.
         EXPECT_TRUE(Value("UnInstall", text));
-        EXPECT_NE(std::string::npos, text.find(" /uninstall")) << text;
+        EXPECT_EQ("\"" + InstallDir() + "\\appsetup.exe\" /uninstall", text);
+        EXPECT_TRUE(FileExists((InstallDir() + "\\appsetup.exe").c_str()));
     }
 
     void ExpectNothingInstalled()
