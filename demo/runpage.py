@@ -101,7 +101,9 @@ def timeline(run, number, meaning):
                   f'width="{max((held_to - held_from) * scale, 2):.1f}" height="{LANE - 10}"/>')
     if run.eject is not None and run.eject >= 0:
         cd.append(f'<circle class="mark eject" cx="{x(run.eject):.1f}" cy="{(LANE - 10) / 2}" r="6"><title>ejected</title></circle>')
-    lanes.append(("CD-ROM", f"held: {len(delays)} delay requests" + (", then ejected" if run.eject is not None else ""), cd))
+    kept = run.eject is None and run.last_text == "Delay Eject CD" and not run.ended.startswith("timeout")
+    lanes.append(("CD-ROM", f"held: {len(delays)} delay requests of 15 s" +
+                  (", then ejected" if run.eject is not None else ", then held back for a day" if kept else ""), cd))
 
     height = 30 + LANE * len(lanes)
     svg = [f'<svg class="timeline" id="timeline{number}" viewBox="0 0 {WIDTH} {height + 20}" '

@@ -497,7 +497,7 @@ TEST_F(SetupInLanguage, TheWindowIsVisibleOnlyWhileTheApplicationIsCopied)
 // The temporary directory is the user's to set (TEMP and TMP in their environment), so it
 // never decides where the installers run from as administrator, whatever it is: a blank
 // with a program planted at it, characters the code page lacks, longer than MAX_PATH,
-// empty. Every run makes a folder of its own, new each time.
+// empty, a drive's root, a share. Every run makes a folder of its own, new each time.
 class SetupWithTemp : public SetupSequence
 {
 protected:
@@ -541,7 +541,8 @@ TEST_F(SetupWithTemp, TheTemporaryDirectoryNeverDecidesWhereInstallersRun)
     std::wstring work = Widen(m_work.Path());
     // Devanagari letters: neither code page 936 nor 1252 has them.
     const std::wstring temps[] = {work + L"\\Temp Files", work + L"\\Temp\x0928\x092E",
-                                  L"C:\\" + std::wstring(300, L'x'), L""};
+                                  L"C:\\" + std::wstring(300, L'x'), L"", L"C:\\",
+                                  L"\\\\server\\share\\Temp"};
     LayOut();
     std::set<std::string> roots;
     for (const std::wstring& temp : temps)
@@ -561,6 +562,6 @@ TEST_F(SetupWithTemp, TheTemporaryDirectoryNeverDecidesWhereInstallersRun)
         EXPECT_TRUE(Contains(Traces(), TraceRunEnded(driverCmd, 0))) << Describe(Traces());
         roots.insert(StagingRoot());
     }
-    EXPECT_EQ(4u, roots.size()) << "a folder made again, or named after the environment";
+    EXPECT_EQ(6u, roots.size()) << "a folder made again, or named after the environment";
     EXPECT_FALSE(PathExists(m_work / "fakeprog.log")) << "the planted program ran";
 }
