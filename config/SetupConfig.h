@@ -19,7 +19,7 @@ enum ESetupKeyNeed
 // One key of setup.ini and the field it fills: a text or an integer.
 struct CSetupKey
 {
-    unsigned char nSection; // an index into kSetupSections
+    unsigned char nSection; // which section: Section() names it
     unsigned char need;     // an ESetupKeyNeed
     const char* pszKey;
     std::string CSetupConfig::*pText;

@@ -18,8 +18,6 @@ Exit code of summary: 0 when the PC shows what the card's setup.ini intends, 3 w
 does not, 124 when a run was ended at its time limit, 2 for wrong arguments.
 """
 import hashlib
-import html
-import json
 import os
 import re
 import string
@@ -425,7 +423,7 @@ def judge(run):
     key = check.get("Registry key", "")
     version_value = check.get("Version value", "")
     found_by = check.get("Installed program found by", "")
-    wants_app = check.get("Application", "").startswith("none") is False and bool(key)
+    wants_app = not check.get("Application", "").startswith("none") and bool(key)
     autorun = check.get("Start application at the end", "") == "yes"
     intent = ["the driver installed (its installer ending with 0)"]
     if wants_app:

@@ -11,6 +11,8 @@
 
   report_test.py SOURCE_DIR SHIPPING_TREE WORK_DIR
 """
+import base64
+import json
 import os
 import re
 import shutil
@@ -90,7 +92,6 @@ COLOURS = """new Promise(done => {
 
 
 def check_timeline(b, name, number, trace):
-    import json
     expected = programs_in(trace)
     bars = json.loads(b.evaluate(BARS % number))
     axis = json.loads(b.evaluate(AXIS % number))
@@ -131,7 +132,7 @@ def check_page(name, page, traces, shot_expected):
         picture = os.path.join(work, name + "-page.png")
         b.screenshot(picture)
         with open(picture, "rb") as f:
-            data = "data:image/png;base64," + __import__("base64").b64encode(f.read()).decode()
+            data = "data:image/png;base64," + base64.b64encode(f.read()).decode()
         check(b.evaluate(COLOURS % repr(data)) > 5, f"{name}: the browser's picture of the page is blank")
         return b.render_time_ms()
 

@@ -102,13 +102,10 @@ void CCdFolderCheck::Check()
         for (const CSetupKey& key : SetupKeys())
         {
             std::string value;
-            if (localReader.ReadString(key.Section(), key.pszKey, value))
-                localKeys.push_back(std::string(key.Section()) + "/" + key.pszKey);
-        }
-        for (const CSetupKey& key : SetupKeys())
-        {
-            std::string value;
-            if (localReader.ReadString(key.Section(), key.pszKey, value) && value.size() >= 1023)
+            if (!localReader.ReadString(key.Section(), key.pszKey, value))
+                continue;
+            localKeys.push_back(std::string(key.Section()) + "/" + key.pszKey);
+            if (value.size() >= 1023)
                 Warning(FormatText("%s is longer than 1023 bytes: setup.exe takes its first 1023 "
                                    "bytes only",
                                    key.pszKey));
